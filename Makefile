@@ -1,0 +1,42 @@
+# The two commands that matter: `make run` and `make test` (see README.md).
+# BUILD may point elsewhere (make BUILD=/tmp/b test) to keep several trees apart.
+BUILD ?= build
+HOST := $(BUILD)/host
+WIN := $(BUILD)/win32
+JOBS ?= 2
+ABS_BUILD := $(abspath $(BUILD))
+export KOVA_BUILD_ROOT := $(ABS_BUILD)
+
+.PHONY: all deps host win32 test test-host test-wine run bench screens fuzz clean
+
+all: host win32
+
+deps:
+	@bash scripts/install-deps
+
+host: deps
+	@cmake -S . -B $(HOST) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(HOST) -j$(JOBS) -- --no-print-directory
+
+win32: host
+	@cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
+	  -DKOVAPACK=$(abspath $(HOST))/tools/kovapack/kovapack >/dev/null
+	@cmake --build $(WIN) -j$(JOBS) -- --no-print-directory
+
+test: all
+	@bash scripts/run-tests $(ABS_BUILD)
+
+run: all
+	@bash scripts/run-setup $(ABS_BUILD)
+
+bench: all
+	@bash bench/run $(ABS_BUILD)
+
+screens: all
+	@bash scripts/wine-session $(WIN)/tests/e2e/e2e_driver.exe --screens $(ABS_BUILD)/screens
+
+fuzz: host
+	@bash tests/fuzz/run $(ABS_BUILD) 60
+
+clean:
+	rm -rf $(BUILD)

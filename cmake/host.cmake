@@ -1,0 +1,19 @@
+# Host build: the kovapack tool, native unit tests, fuzz targets.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tools/kovapack/CMakeLists.txt)
+  add_subdirectory(tools/kovapack)
+else()
+  add_library(kovapack_lib INTERFACE)
+endif()
+
+file(GLOB KOVA_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+add_executable(unit_tests ${KOVA_UNIT_TESTS})
+target_link_libraries(unit_tests PRIVATE kovacore kovapack_lib GTest::gtest_main)
+target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tools)
+target_compile_definitions(unit_tests PRIVATE
+  KOVA_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KOVA_BINARY_DIR="${CMAKE_BINARY_DIR}")
+gtest_discover_tests(unit_tests DISCOVERY_MODE PRE_TEST)
+
+include(tests/fuzz/fuzz.cmake OPTIONAL)

@@ -1,0 +1,82 @@
+# Win32 build: setup.exe with its payload, the demo payload programs, the
+# tests that run under Wine and the end-to-end driver.
+
+# ctest and test discovery run Windows programs through this wrapper, which
+# keeps the Wine prefix beside this build tree.
+get_filename_component(KOVA_BUILD_ROOT ${CMAKE_BINARY_DIR} DIRECTORY)
+file(WRITE ${CMAKE_BINARY_DIR}/wine-run
+  "#!/bin/sh\nKOVA_BUILD_ROOT='${KOVA_BUILD_ROOT}' exec '${CMAKE_SOURCE_DIR}/scripts/wine-run' \"$@\"\n")
+file(CHMOD ${CMAKE_BINARY_DIR}/wine-run PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+
+set(KOVAPACK "" CACHE FILEPATH "the host build's kovapack tool")
+if(NOT KOVAPACK)
+  message(FATAL_ERROR "set KOVAPACK to the host build's kovapack (the Makefile does)")
+endif()
+
+set(KOVA_WIN32_LIBS user32 gdi32 kernel32 advapi32 shell32 lz32 comdlg32)
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+add_library(kovawin STATIC ${KOVA_WIN32_SOURCES})
+target_include_directories(kovawin PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(kovawin PUBLIC kovacore ${KOVA_WIN32_LIBS})
+
+# The demo payload: its programs are built here, then every file is staged
+# beside a copy of payload.list.
+if(EXISTS ${CMAKE_SOURCE_DIR}/payload/CMakeLists.txt)
+  add_subdirectory(payload)
+endif()
+
+# kova_pack(NAME list stagetarget) packs a staged payload list into chunk
+# files, a resource script <outdir>/payload.rc and <outdir>/file_table.cpp.
+function(kova_pack outdir list stagetarget)
+  add_custom_command(
+    OUTPUT ${outdir}/payload.rc ${outdir}/file_table.cpp
+    COMMAND ${KOVAPACK} pack ${list} ${outdir}
+    DEPENDS ${KOVAPACK} ${stagetarget} ${list}
+    COMMENT "Packing payload ${list}"
+    VERBATIM)
+endfunction()
+
+set(KOVA_PAYLOAD_GEN ${CMAKE_BINARY_DIR}/payload-gen)
+if(KOVA_PAYLOAD_STAGE)
+kova_pack(${KOVA_PAYLOAD_GEN} ${KOVA_PAYLOAD_STAGE}/payload.list payload_stage)
+
+add_executable(setup WIN32
+  ${CMAKE_SOURCE_DIR}/resources/setup.rc
+  ${KOVA_PAYLOAD_GEN}/file_table.cpp)
+target_include_directories(setup PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/resources ${KOVA_PAYLOAD_GEN})
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES
+  OBJECT_DEPENDS "${KOVA_PAYLOAD_GEN}/payload.rc")
+target_link_libraries(setup PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,kovawin>" kovacore ${KOVA_WIN32_LIBS})
+target_link_options(setup PRIVATE -mwindows)
+endif()
+
+# GoogleTest from Debian's sources, built for Windows.
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+# kova_wine_test(name SOURCES ... [RC rcfiles...] [LIBS ...]): a GoogleTest
+# executable run under Wine, linked with the installer's code.
+function(kova_wine_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;RC;LIBS;INCLUDES" ${ARGN})
+  add_executable(${name} ${T_SOURCES} ${T_RC})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/resources
+    ${CMAKE_SOURCE_DIR}/tests/win32/common ${T_INCLUDES})
+  target_link_libraries(${name} PRIVATE kovawin kovacore GTest::gtest_main ${T_LIBS} ${KOVA_WIN32_LIBS})
+  target_compile_definitions(${name} PRIVATE
+    KOVA_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KOVA_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    PROPERTIES TIMEOUT 300 LABELS wine)
+endfunction()
+
+file(GLOB kova_test_dirs LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tests/win32/* ${CMAKE_SOURCE_DIR}/tests/e2e)
+foreach(dir ${kova_test_dirs})
+  if(EXISTS ${dir}/CMakeLists.txt)
+    file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${dir})
+    add_subdirectory(${dir} ${CMAKE_BINARY_DIR}/${rel})
+  endif()
+endforeach()

@@ -1,0 +1,64 @@
+#include "frame/descriptor.h"
+
+#include <cstring>
+
+InstallDescriptor Descriptor;
+int ProgramSelected;
+int DatabaseSelected;
+
+namespace {
+
+template <typename Row>
+void SelectRows(Row* rows, int key, int value)
+{
+    if (!rows)
+        return;
+    for (Row* row = rows; row->ComponentKey != 0; row++) {
+        if (key == 0 || key == row->ComponentKey)
+            row->Selected = value;
+    }
+}
+
+} // namespace
+
+void SelectComponent(const InstallDescriptor* d, int key, int value)
+{
+    SelectRows(d->Files, key, value);
+    SelectRows(d->RegistryEntries, key, value);
+    SelectRows(d->Directories, key, value);
+    SelectRows(d->ProgramItems, key, value);
+    SelectRows(d->ItemsToDelete, key, value);
+    SelectRows(d->FileTypes, key, value);
+    SelectRows(d->SharedFiles, key, value);
+    SelectRows(d->ExtraRows, key, value);
+    SelectRows(d->UninstallEntries, key, value);
+}
+
+void SelectChosenComponents()
+{
+    if (ProgramSelected)
+        SelectComponent(&Descriptor, 1, 1);
+    if (DatabaseSelected)
+        SelectComponent(&Descriptor, 2, 1);
+}
+
+void CutInstalledFolder(const char* appPath, char* out, int outSize)
+{
+    if (outSize <= 0)
+        return;
+    out[0] = '\0';
+    if (!appPath)
+        return;
+    const char* cut = std::strrchr(appPath, '/');
+    if (!cut)
+        cut = std::strrchr(appPath, '\\');
+    if (!cut)
+        return;
+    size_t length = static_cast<size_t>(cut - appPath) + 1;
+    if (length >= static_cast<size_t>(outSize))
+        return;
+    std::memcpy(out, appPath, length);
+    out[length] = '\0';
+    if (out[length - 1] == '\\')
+        out[length - 1] = '\0';
+}

@@ -1,0 +1,134 @@
+// The installation descriptor: the one record that says which pages, files,
+// registry rows, program items and file types make up the product. Engines
+// walk it and never name the product. Platform-free: window and key handles
+// appear only as opaque pointer types.
+#pragma once
+#include <cstdint>
+#include "payload/file_entry.h"
+
+#if defined(_WIN32)
+#define KOVA_CALLBACK __stdcall
+typedef long KovaLParam;      // the 32-bit platform's LONG_PTR
+#else
+#define KOVA_CALLBACK
+typedef intptr_t KovaLParam;
+#endif
+
+struct HWND__;
+struct HKEY__;
+
+// Same signature as the platform's dialog procedure (checked in frame.h).
+typedef intptr_t(KOVA_CALLBACK* PageProcedure)(HWND__*, unsigned int, uintptr_t, KovaLParam);
+
+// Every table row starts with a component key (0 ends the table) and carries
+// a selected flag that SelectComponent sets.
+struct RegistryRow {
+    int32_t ComponentKey;
+    HKEY__* RootKey;
+    const char* SubKey;
+    const char* DefaultValue;     // or null
+    int32_t PrefixDestination;    // non-zero: destination prefix + DefaultValue
+    int32_t Selected;
+};
+
+struct DirectoryRow {
+    int32_t ComponentKey;
+    const char* Name;             // relative to the destination
+    int32_t Selected;
+};
+
+struct ProgramItemRow {
+    int32_t ComponentKey;
+    const char* ItemFile;
+    const char* ItemTitle;        // in the terminator row: the group name
+    int32_t InDestination;
+    int32_t DeleteFirst;
+    int32_t Selected;
+};
+
+struct ItemToDeleteRow {
+    int32_t ComponentKey;
+    const char* ItemTitle;
+    int32_t Selected;
+};
+
+struct FileTypeRow {
+    int32_t ComponentKey;
+    const char* Extension;        // without the dot
+    const char* Description;
+    const char* IconFile;         // relative to the destination
+    int32_t IconId;
+    const char* OpenProgram;      // relative to the destination
+    int32_t Selected;
+};
+
+struct SharedFileRow {
+    int32_t ComponentKey;
+    const char* Name;
+    int32_t TargetSelector;
+    int32_t Selected;
+};
+
+struct ExtraRow {
+    int32_t ComponentKey;
+    int32_t Field2;
+    int32_t Field3;
+    int32_t Selected;
+};
+
+struct UninstallRow {
+    int32_t ComponentKey;
+    const char* UninstallKeyName;
+    const char* DisplayText;
+    const char* UninstallProgram; // relative to the destination
+    int32_t Selected;
+};
+
+struct InstallDescriptor {
+    int32_t PageCount;
+    int32_t FirstWorkPage;
+    const char** PageTemplates;
+    PageProcedure* PageProcedures;
+    int32_t OsFlags;
+    int32_t ReleaseDay;
+    int32_t ReleaseMonth;
+    int32_t ReleaseYear;          // two digits: below 50 is 20xx
+    FileEntry* Files;
+    RegistryRow* RegistryEntries;
+    int32_t Version;              // low byte, as two BCD digits, is the minute of the time stamp
+    const char* ProductIdentity;
+    const char* ProductKey;
+    const char* ProductTitle;
+    const char* VendorKey;
+    const char* DefaultFolder;
+    const char* SharedSubfolder;
+    const char* SharedName;
+    int32_t Reserved19;
+    DirectoryRow* Directories;
+    ProgramItemRow* ProgramItems;
+    ItemToDeleteRow* ItemsToDelete;
+    FileTypeRow* FileTypes;
+    SharedFileRow* SharedFiles;
+    ExtraRow* ExtraRows;
+    UninstallRow* UninstallEntries;
+};
+
+// The process-wide descriptor, filled by ConfigureInstallation at start-up.
+extern InstallDescriptor Descriptor;
+
+// Which components the user gets (both 1 in this product).
+extern int ProgramSelected;
+extern int DatabaseSelected;
+
+// Sets the selected flag of every row of every present table whose key
+// equals `key` (or of every row when `key` is 0) to `value`.
+void SelectComponent(const InstallDescriptor* descriptor, int key, int value);
+// Selects component 1 and then 2 of Descriptor, as ProgramSelected and
+// DatabaseSelected say.
+void SelectChosenComponents();
+
+// The folder cut of ConfigureInstallation: `appPath` is the earlier
+// installation's main program path (or null). Writes the candidate folder
+// (cut after the last '/', else the last '\', one trailing '\' removed) into
+// `out` (capacity `outSize`); empty when there is none.
+void CutInstalledFolder(const char* appPath, char* out, int outSize);

@@ -1,0 +1,73 @@
+// The wizard frame: main window, page list and navigation, error page, stop
+// request. Everything runs on the one GUI thread. Frame state is process-wide.
+#pragma once
+#include <windows.h>
+#include <type_traits>
+
+#include "frame/descriptor.h"
+
+static_assert(std::is_same<PageProcedure, DLGPROC>::value, "page procedures are dialog procedures");
+
+// Control ids of the main window and of every page.
+enum {
+    IdExit = 3,
+    IdNext = 6,
+    IdBack = 7,
+    IdPanel = 100,
+    IdSeparator = 101,
+    IdPageTitle = 102,
+    IdErrorText = 104,
+    PageCommit = 105
+};
+
+// Error codes handed to ShowErrorPage; code n shows string 50 + n.
+enum {
+    ErrSourceMissing = 1,
+    ErrDataMissing = 2,
+    ErrCreateFile = 3,
+    ErrReadFile = 4,
+    ErrWriteFile = 5,
+    ErrFileSize = 6,
+    ErrChecksum = 7,
+    ErrCrcRead = 8,
+    ErrUncompress = 9,
+    ErrAborted = 10,
+    ErrCreateDirectory = 11,
+    ErrRegistry = 12,
+    ErrProgramGroup = 13
+};
+
+extern HINSTANCE AppInstance;
+extern HWND MainWindow;
+extern HWND CurrentPage;
+extern int* PageList;
+extern int PageListCount;
+extern int CurrentPosition;
+extern HFONT TitleFont;
+extern int StopRequested;
+extern int InstallError;
+extern const char* InstallErrorArg;
+extern int OsUnsupported;
+extern int UseFontsFolder;
+extern int LaunchReaderAtExit;
+extern int OpenGuideAtExit;
+
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void StartWizard();
+void ShowPageAt(int position);
+HWND CreatePage(const char* templateName, DLGPROC pageProcedure);
+void GoNextPage();
+void GoPreviousPage();
+void SetNavButtons(bool backEnabled, bool nextEnabled, bool exitEnabled);
+void SetExitCaption(const char* text);
+// `argument` is copied, so it may come from storage that dies with the page.
+void ShowErrorPage(int errorCode, const char* argument);
+INT_PTR CALLBACK ErrorPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK StaticPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR PageDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+int PumpMessages();
+bool ConfirmAbort(HWND ownerWindow);
+bool CheckOperatingSystem(int osFlags);
+void BuildPageList(int count);
+void FreePageList();
+void SetPageInList(int pageId, bool present);

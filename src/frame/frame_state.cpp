@@ -1,0 +1,16 @@
+#include "frame/frame.h"
+
+HINSTANCE AppInstance;
+HWND MainWindow;
+HWND CurrentPage;
+int* PageList;
+int PageListCount;
+int CurrentPosition;
+HFONT TitleFont;
+int StopRequested;
+int InstallError;
+const char* InstallErrorArg;
+int OsUnsupported;
+int UseFontsFolder;
+int LaunchReaderAtExit;
+int OpenGuideAtExit;

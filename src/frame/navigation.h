@@ -1,0 +1,30 @@
+// Navigation rules of the wizard as plain logic: the page list and the
+// operating-system decision. No windows here.
+#pragma once
+#include <cstdint>
+
+// A page list of `count` ids 0..count-1, ended by -1 (capacity count + 1).
+struct PageListState {
+    int* Ids;
+    int Count;
+};
+
+// Allocates and fills; returns false when memory is short.
+bool PageListBuild(PageListState* list, int count);
+void PageListFree(PageListState* list);
+// Inserts (present) or removes a page id, keeping ascending order; ids of
+// Count or more are ignored.
+void PageListSet(PageListState* list, int pageId, bool present);
+
+// The platform's version report, as far as the decision needs it.
+struct OsVersion {
+    uint32_t PlatformId;    // 0 Win32s, 1 Windows 95/98, 2 NT
+    uint32_t MajorVersion;
+};
+
+struct OsDecision {
+    bool Supported;
+    int UseFontsFolder;     // 1 Windows Fonts folder, 0 SYSTEM folder
+};
+
+OsDecision DecideOperatingSystem(int osFlags, const OsVersion& version);

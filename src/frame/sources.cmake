@@ -1,0 +1,10 @@
+kova_sources(
+  CORE
+    navigation.cpp
+    descriptor.cpp
+  WIN32
+    frame_state.cpp
+    pump.cpp
+    wizard.cpp
+    product.cpp
+)

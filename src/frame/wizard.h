@@ -1,0 +1,29 @@
+// What the frame calls in the pages and the upgrade steps, and the page
+// procedures the product's page table names.
+#pragma once
+#include <windows.h>
+
+// Chrome of the main window.
+void CenterOnScreen(HWND window);
+void CreateTitleFont(HWND window);
+void SubclassChrome();
+
+// Page procedures.
+INT_PTR CALLBACK WelcomePageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK DestinationPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ReplacePageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK CopyPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK RegistryPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK IconPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK CompletionPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Leave step of a page: 0 stay, 1 next position, 2 previous, 3 show the same position again.
+int LeavePage(int pageId);
+// Post-copy finishing, run just before the last page; returns false (no failure).
+bool FinishInstallation(int errorCode);
+// Completion page follow-ups.
+void LaunchReaderInstaller();
+void OpenGettingStarted();
+
+// Start-up configuration of the descriptor (product tables).
+void ConfigureInstallation(InstallDescriptor* descriptor);

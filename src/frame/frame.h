@@ -60,6 +60,7 @@ void GoNextPage();
 void GoPreviousPage();
 void SetNavButtons(bool backEnabled, bool nextEnabled, bool exitEnabled);
 void SetExitCaption(const char* text);
+void FocusExitButton();
 // `argument` is copied, so it may come from storage that dies with the page.
 void ShowErrorPage(int errorCode, const char* argument);
 INT_PTR CALLBACK ErrorPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

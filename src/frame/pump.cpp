@@ -33,6 +33,11 @@ INT_PTR CALLBACK StaticPageProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return PageDefaultProc(window, message, wParam, lParam);
 }
 
+void FocusExitButton()
+{
+    SetFocus(GetDlgItem(MainWindow, IdExit));
+}
+
 void SetExitCaption(const char* text)
 {
     SetDlgItemTextA(MainWindow, IdExit, text);

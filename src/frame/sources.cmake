@@ -5,6 +5,8 @@ kova_sources(
   WIN32
     frame_state.cpp
     pump.cpp
-    wizard.cpp
+    page_flow.cpp
+    main_window.cpp
     product.cpp
+    chrome.cpp
 )

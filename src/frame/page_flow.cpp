@@ -1,4 +1,4 @@
-// Entry point, main window and page navigation.
+// The page list and the moves between pages, the error page.
 #include <cstdio>
 #include <cstring>
 
@@ -11,11 +11,6 @@ namespace {
 
 PageListState Pages;
 char ErrorArgCopy[512];
-
-void FocusExit()
-{
-    SetFocus(GetDlgItem(MainWindow, IdExit));
-}
 
 } // namespace
 
@@ -39,25 +34,6 @@ void SetPageInList(int pageId, bool present)
     if (pageId >= Descriptor.PageCount)
         return;
     PageListSet(&Pages, pageId, present);
-}
-
-bool CheckOperatingSystem(int osFlags)
-{
-    OsUnsupported = 1;
-    UseFontsFolder = 1;
-    OSVERSIONINFOA info;
-    std::memset(&info, 0, sizeof info);
-    info.dwOSVersionInfoSize = sizeof info; // 148 bytes
-    OsVersion version = {0, 0};
-    if (GetVersionExA(&info)) {
-        version.PlatformId = info.dwPlatformId;
-        version.MajorVersion = info.dwMajorVersion;
-    }
-    OsDecision decision = DecideOperatingSystem(osFlags, version);
-    UseFontsFolder = decision.UseFontsFolder;
-    if (decision.Supported)
-        OsUnsupported = 0;
-    return decision.Supported;
 }
 
 HWND CreatePage(const char* templateName, DLGPROC pageProcedure)
@@ -98,7 +74,7 @@ void ShowPageAt(int position)
     bool next = PageList[position + 1] != -1;
     if (id >= Descriptor.FirstWorkPage) {
         SetNavButtons(false, false, true);
-        FocusExit();
+        FocusExitButton();
         SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
     } else if (position == 1) {
         // The destination page sets its own buttons: Next only while the payload fits.
@@ -151,7 +127,7 @@ void ShowErrorPage(int errorCode, const char* argument)
     CreatePage("ERRORDLG", ErrorPageProc);
     SetExitCaption("Close");
     SetNavButtons(false, false, true);
-    FocusExit();
+    FocusExitButton();
 }
 
 INT_PTR CALLBACK ErrorPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -168,94 +144,3 @@ INT_PTR CALLBACK ErrorPageProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     return PageDefaultProc(window, message, wParam, lParam);
 }
 
-void StartWizard()
-{
-    std::memset(&Descriptor, 0, sizeof Descriptor);
-    ConfigureInstallation(&Descriptor);
-    SetDefaultDestination(Descriptor.DefaultFolder);
-    SetDefaultSharedFilesDir(Descriptor.SharedSubfolder, Descriptor.SharedName);
-    if (!CheckOperatingSystem(Descriptor.OsFlags)) {
-        CreatePage("OSERRORDLG", StaticPageProc);
-        SetNavButtons(false, false, true);
-        FocusExit();
-        return;
-    }
-    BuildPageList(Descriptor.PageCount);
-    CurrentPosition = 0;
-    ShowPageAt(0);
-}
-
-INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_INITDIALOG:
-        MainWindow = window;
-        CenterOnScreen(window);
-        CreateTitleFont(window);
-        SubclassChrome();
-        SendMessageA(window, WM_SETICON, ICON_SMALL,
-                     reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(2))));
-        SendMessageA(window, WM_SETICON, ICON_BIG,
-                     reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(1))));
-        StartWizard();
-        return 0;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IdExit:
-            if (LaunchReaderAtExit)
-                LaunchReaderInstaller();
-            else
-                StopRequested = 1;
-            return 1;
-        case IdNext:
-            GoNextPage();
-            return 1;
-        case IdBack:
-            GoPreviousPage();
-            return 1;
-        default:
-            return 0;
-        }
-    case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE)
-            StopRequested = 1;
-        return 0;
-    case WM_DESTROY:
-        if (OpenGuideAtExit)
-            OpenGettingStarted();
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return 0;
-    }
-}
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
-{
-    AppInstance = instance;
-    CurrentPage = nullptr;
-    StopRequested = 0;
-    LaunchReaderAtExit = 0;
-    InstallError = 0;
-    PageListCount = 0;
-
-    MainWindow = CreateDialogParamA(instance, "MAINDLG", nullptr, MainDialogProc, 0);
-    if (!MainWindow)
-        return 0;
-
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(MainWindow, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (StopRequested) {
-            StopRequested = 0;
-            DestroyWindow(MainWindow);
-        }
-    }
-    if (TitleFont)
-        DeleteObject(TitleFont);
-    FreePageList();
-    return 0;
-}

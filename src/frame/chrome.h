@@ -1,0 +1,6 @@
+// Window procedures that paint the main window's panel and separator.
+#pragma once
+#include <windows.h>
+
+LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK SeparatorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

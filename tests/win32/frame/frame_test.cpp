@@ -1,0 +1,186 @@
+// The frame's window side under Wine: buttons, the error page, the stop question.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "frame/frame.h"
+#include "message_box.h"
+
+namespace {
+
+INT_PTR CALLBACK TestMainProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return 0;
+}
+
+std::string Text(HWND window, int id)
+{
+    char text[1024] = "";
+    GetDlgItemTextA(window, id, text, sizeof text);
+    return text;
+}
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AppInstance = GetModuleHandleA(nullptr);
+        InstallError = 0;
+        InstallErrorArg = nullptr;
+        StopRequested = 0;
+        CurrentPage = nullptr;
+        MainWindow = CreateDialogParamA(AppInstance, "MAINDLG", nullptr, TestMainProc, 0);
+        ASSERT_NE(MainWindow, nullptr);
+    }
+    void TearDown() override
+    {
+        DestroyWindow(MainWindow);
+        MainWindow = nullptr;
+        CurrentPage = nullptr;
+        InstallError = 0;
+    }
+    bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(MainWindow, id)) != FALSE; }
+    int DefaultId() { return LOWORD(SendMessageA(MainWindow, DM_GETDEFID, 0, 0)); }
+};
+
+TEST_F(FrameTest, NavButtonsMoveDefaultAndFocusAwayFromDisabledButtons)
+{
+    SetFocus(GetDlgItem(MainWindow, IdNext));
+    SetNavButtons(true, false, true);
+    EXPECT_TRUE(Enabled(IdBack));
+    EXPECT_FALSE(Enabled(IdNext));
+    EXPECT_EQ(DefaultId(), IdBack); // Enter must not move forward while Next is off
+    EXPECT_EQ(GetFocus(), GetDlgItem(MainWindow, IdBack));
+
+    SetNavButtons(false, true, true);
+    EXPECT_FALSE(Enabled(IdBack));
+    EXPECT_TRUE(Enabled(IdNext));
+    EXPECT_EQ(DefaultId(), IdNext);
+    EXPECT_EQ(GetFocus(), GetDlgItem(MainWindow, IdNext));
+
+    SetNavButtons(false, false, true);
+    EXPECT_FALSE(Enabled(IdBack));
+    EXPECT_FALSE(Enabled(IdNext));
+    EXPECT_TRUE(Enabled(IdExit));
+    EXPECT_EQ(DefaultId(), IdExit);
+    EXPECT_EQ(GetFocus(), GetDlgItem(MainWindow, IdExit));
+    EXPECT_EQ(SendMessageA(GetDlgItem(MainWindow, IdNext), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON, 0);
+}
+
+TEST_F(FrameTest, FocusOutsideTheButtonsStaysWhereItIs)
+{
+    SetNavButtons(true, true, true);
+    HWND edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 50, 12, MainWindow,
+                                nullptr, AppInstance, nullptr);
+    SetFocus(edit);
+    SetNavButtons(true, false, true);
+    EXPECT_EQ(GetFocus(), edit);
+    EXPECT_EQ(DefaultId(), IdBack);
+}
+
+TEST_F(FrameTest, ErrorPageFormatsEachCodeAndEndsNavigation)
+{
+    struct Case {
+        int code;
+        const char* argument;
+        const char* expected;
+    } cases[] = {
+        {1, "kovamain.exe", "The source file kovamain.exe is missing. Contact your supplier."},
+        {2, "kovamain.exe", "Internal data is missing. Contact your supplier."},
+        {3, "kovamain.exe",
+         "Cannot create file kovamain.exe. Be sure the disk is writable and you have write access.\n\nIf you have "
+         "an earlier version of KOVA running, please close it down and restart the installation."},
+        {4, "a.dll", "Cannot read from file a.dll. The source disk may be bad."},
+        {5, "kovamain.ex_", "Cannot write to file kovamain.ex_. A write error has occurred."},
+        {6, "a.dll", "The size of file a.dll is incorrect. A write error has occurred."},
+        {7, "kova.exe", "Checksum error in file kova.exe. The source disk may be bad."},
+        {8, "kova.exe", "Cannot calculate CRC in file kova.exe. A read error occurred."},
+        {9, "kova.exe", "Cannot uncompress file kova.exe. File is bad or a write error occurred."},
+        {10, nullptr, "Installation aborted."},
+        {11, "C:\\Shared\\", "Cannot create directory."},
+        {12, nullptr, "Cannot create registry entry."},
+        {13, nullptr, "Installation succeeded, but groups could not be created in Program Shell."},
+    };
+    for (const Case& c : cases) {
+        InstallError = 0;
+        char argument[64] = "";
+        if (c.argument)
+            lstrcpynA(argument, c.argument, sizeof argument);
+        ShowErrorPage(c.code, c.argument ? argument : nullptr);
+        // The page keeps its own copy: the caller's storage may die with its engine.
+        lstrcpyA(argument, "overwritten");
+        ASSERT_NE(CurrentPage, nullptr);
+        EXPECT_EQ(Text(CurrentPage, IdErrorText), c.expected) << "code " << c.code;
+        EXPECT_EQ(Text(CurrentPage, IdPageTitle), "Installation not completed");
+        if (c.argument)
+            EXPECT_STREQ(InstallErrorArg, c.argument);
+        EXPECT_EQ(InstallError, c.code);
+    }
+    EXPECT_EQ(Text(MainWindow, IdExit), "Close");
+    EXPECT_FALSE(Enabled(IdBack));
+    EXPECT_FALSE(Enabled(IdNext));
+    EXPECT_TRUE(Enabled(IdExit));
+    EXPECT_EQ(DefaultId(), IdExit);
+
+    HWND page = CurrentPage;
+    GoNextPage();
+    GoPreviousPage();
+    SendMessageA(MainWindow, WM_COMMAND, IdNext, 0);
+    EXPECT_EQ(CurrentPage, page);
+    EXPECT_TRUE(IsWindow(page));
+    EXPECT_EQ(InstallError, 13);
+}
+
+TEST_F(FrameTest, StopQuestionOnlyAfterARequestAndOnlyYesStops)
+{
+    StopRequested = 0;
+    EXPECT_FALSE(ConfirmAbort(MainWindow)); // no request: no question
+
+    {
+        StopRequested = 1;
+        MessageBoxAnswer answer("Install", IDNO);
+        EXPECT_FALSE(ConfirmAbort(MainWindow));
+        answer.Wait();
+        EXPECT_TRUE(answer.Answered());
+        EXPECT_EQ(answer.Text(), "Do you want to stop the installation?");
+        EXPECT_EQ(StopRequested, 0); // consumed
+    }
+    {
+        StopRequested = 1;
+        MessageBoxAnswer answer("Install", IDYES);
+        EXPECT_TRUE(ConfirmAbort(MainWindow));
+        answer.Wait();
+        EXPECT_TRUE(answer.Answered());
+    }
+}
+
+TEST_F(FrameTest, PumpDispatchesQueuedClicksAndHandsOverTheRequest)
+{
+    // A click queued for the main window is dispatched by the pump; the test's
+    // dialog procedure ignores it, so only the flag set beforehand comes back.
+    PostMessageA(MainWindow, WM_NULL, 0, 0);
+    StopRequested = 1;
+    EXPECT_EQ(PumpMessages(), 1);
+    EXPECT_EQ(PumpMessages(), 0);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, MainWindow, 0, 0, PM_NOREMOVE));
+}
+
+TEST(OperatingSystem, CurrentWineVersionIsSupportedWithFontsFolderByFlags)
+{
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    ASSERT_TRUE(GetVersionExA(&info));
+    bool supported = CheckOperatingSystem(14);
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion != 4) {
+        EXPECT_TRUE(supported);
+        EXPECT_EQ(OsUnsupported, 0);
+        EXPECT_EQ(UseFontsFolder, 0);
+        EXPECT_TRUE(CheckOperatingSystem(10));
+        EXPECT_EQ(UseFontsFolder, 1);
+    } else {
+        ADD_FAILURE() << "prefix reports platform " << info.dwPlatformId << " version " << info.dwMajorVersion;
+    }
+}
+
+} // namespace

@@ -41,6 +41,8 @@ endfunction()
 set(KOVA_PAYLOAD_GEN ${CMAKE_BINARY_DIR}/payload-gen)
 if(KOVA_PAYLOAD_STAGE)
 kova_pack(${KOVA_PAYLOAD_GEN} ${KOVA_PAYLOAD_STAGE}/payload.list payload_stage)
+# Tests in other directories that read the product's payload depend on this.
+add_custom_target(payload_gen DEPENDS ${KOVA_PAYLOAD_GEN}/payload.rc ${KOVA_PAYLOAD_GEN}/file_table.cpp)
 
 add_executable(setup WIN32
   ${CMAKE_SOURCE_DIR}/resources/setup.rc

@@ -1,0 +1,28 @@
+#include "payload/crc.h"
+
+namespace {
+
+struct CrcTable {
+    uint32_t entry[256];
+    constexpr CrcTable() : entry()
+    {
+        for (uint32_t n = 0; n < 256; n++) {
+            uint32_t c = n;
+            for (int bit = 0; bit < 8; bit++)
+                c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+            entry[n] = c;
+        }
+    }
+};
+
+constexpr CrcTable Table;
+
+}  // namespace
+
+uint32_t CrcUpdate(const void* data, uint32_t length, uint32_t reg)
+{
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    for (uint32_t i = 0; i < length; i++)
+        reg = (reg >> 8) ^ Table.entry[(reg ^ p[i]) & 0xFF];
+    return reg;
+}

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "payload/compressed_name.h"
+#include "payload/crc.h"
+
+namespace {
+
+uint32_t Crc(const std::string& s, uint32_t reg = CrcPreset)
+{
+    return CrcUpdate(s.data(), static_cast<uint32_t>(s.size()), reg);
+}
+
+TEST(Crc, CheckValueAndTable)
+{
+    EXPECT_EQ(0x340BC6D9u, Crc("123456789"));
+    // With the register at 0 one byte n gives table entry n.
+    uint8_t one = 1, last = 255, zero = 0;
+    EXPECT_EQ(0x77073096u, CrcUpdate(&one, 1, 0));
+    EXPECT_EQ(0x2D02EF8Du, CrcUpdate(&last, 1, 0));
+    EXPECT_EQ(0u, CrcUpdate(&zero, 1, 0));
+    // No final complement: the complement of the common CRC-32 of "a".
+    EXPECT_EQ(~0xE8B7BE43u, Crc("a"));
+}
+
+TEST(Crc, RegisterHandling)
+{
+    EXPECT_EQ(CrcPreset, CrcUpdate("x", 0, CrcPreset));
+    EXPECT_EQ(0x12345678u, CrcUpdate(nullptr, 0, 0x12345678u));
+    std::string text = "The quick brown fox jumps over the lazy dog";
+    uint32_t whole = Crc(text);
+    for (size_t cut = 0; cut <= text.size(); cut += 7)
+        EXPECT_EQ(whole, Crc(text.substr(cut), Crc(text.substr(0, cut)))) << "cut at " << cut;
+}
+
+std::string Compressed(const char* path, bool* ok)
+{
+    char buf[300];
+    std::strcpy(buf, path);
+    *ok = CompressedName(buf);
+    return buf;
+}
+
+TEST(CompressedName, Rule)
+{
+    struct Case {
+        const char* in;
+        bool ok;
+        const char* out;
+    } cases[] = {
+        {"C:\\KOVAwin\\kovamain.exe", true, "C:\\KOVAwin\\kovamain.ex_"},
+        {"C:\\KOVAwin\\setup.", false, "C:\\KOVAwin\\setup."},
+        {"C:\\KOVAwin\\README", false, "C:\\KOVAwin\\README"},
+        {"C:\\my.dir\\README", true, "C:\\my.dir\\READM_"},
+        {"tarn.cnf", true, "tarn.cn_"},
+        {"a.b", true, "a._"},
+        {"", false, ""},
+        {".", false, "."},
+    };
+    for (const Case& c : cases) {
+        bool ok = false;
+        std::string out = Compressed(c.in, &ok);
+        EXPECT_EQ(c.ok, ok) << c.in;
+        EXPECT_EQ(c.out, out) << c.in;
+    }
+}
+
+}  // namespace

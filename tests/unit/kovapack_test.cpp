@@ -1,0 +1,301 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "compressor.h"
+#include "packer.h"
+#include "payload/crc.h"
+#include "payload/file_entry.h"
+#include "payload/szdd.h"
+#include "test_util.h"
+
+namespace {
+
+using testutil::Bytes;
+namespace fs = std::filesystem;
+
+class KovapackTool : public ::testing::Test {
+protected:
+    int Kovapack(const std::string& args)
+    {
+        return testutil::Run(testutil::Kovapack() + " " + args + " > " + testutil::Quote(dir / "stdout") + " 2> " +
+                             testutil::Quote(dir / "stderr"));
+    }
+    std::string Stderr() { return testutil::ReadText(dir / "stderr"); }
+    std::string Stdout() { return testutil::ReadText(dir / "stdout"); }
+
+    testutil::ScratchDir dir;
+};
+
+TEST_F(KovapackTool, CompressAndExpandByName)
+{
+    Bytes data = testutil::SampleText(10000);
+    std::string in = dir / "kovamain.exe";
+    testutil::WriteFile(in, data);
+    ASSERT_EQ(0, Kovapack("compress " + testutil::Quote(in))) << Stderr();
+    Bytes szdd = testutil::ReadFile(dir / "kovamain.ex_");
+    ASSERT_GE(szdd.size(), SzddHeaderSize);
+    EXPECT_EQ('e', szdd[SzddNameCharOffset]);
+    EXPECT_TRUE(szdd == SzddCompress(data.data(), data.size(), 'e'));
+
+    fs::remove(in);
+    ASSERT_EQ(0, Kovapack("expand " + testutil::Quote(dir / "kovamain.ex_"))) << Stderr();
+    EXPECT_TRUE(testutil::ReadFile(in) == data);
+
+    ASSERT_EQ(0, Kovapack("expand " + testutil::Quote(dir / "kovamain.ex_") + " " + testutil::Quote(dir / "other")));
+    EXPECT_TRUE(testutil::ReadFile(dir / "other") == data);
+
+    // No extension, no compressed name: refused unless OUT is given.
+    testutil::WriteFile(dir / "README", data);
+    EXPECT_EQ(1, Kovapack("compress " + testutil::Quote(dir / "README")));
+    EXPECT_NE(std::string::npos, Stderr().find("README")) << Stderr();
+    EXPECT_FALSE(fs::exists(dir / "READM_"));
+    EXPECT_EQ(0, Kovapack("compress " + testutil::Quote(dir / "README") + " " + testutil::Quote(dir / "r.sz")));
+    EXPECT_EQ('E', testutil::ReadFile(dir / "r.sz")[SzddNameCharOffset]);
+
+    EXPECT_EQ(1, Kovapack("compress " + testutil::Quote(dir / "missing.txt")));
+    EXPECT_EQ(2, Kovapack("frobnicate a b"));
+}
+
+TEST_F(KovapackTool, ExpandRefusesBadInputAndLeavesNoOutput)
+{
+    Bytes good = SzddCompress(reinterpret_cast<const uint8_t*>("some text, some text"), 20, 't');
+    Bytes wrongMagic = good;
+    wrongMagic[0] = 'X';
+    Bytes wrongMode = good;
+    wrongMode[8] = 'C';
+    Bytes truncated(good.begin(), good.end() - 1);
+    Bytes badSize = good;
+    badSize[10] = 21;
+    for (const Bytes& bad : {wrongMagic, wrongMode, truncated, badSize}) {
+        std::string in = dir / "bad.tx_";
+        std::string out = dir / "bad.txt";
+        testutil::WriteFile(in, bad);
+        EXPECT_EQ(1, Kovapack("expand " + testutil::Quote(in) + " " + testutil::Quote(out)));
+        EXPECT_NE(std::string::npos, Stderr().find(in)) << Stderr();
+        EXPECT_FALSE(fs::exists(out));
+        // An existing OUT is kept as it was.
+        testutil::WriteFile(out, testutil::FromText("old"));
+        EXPECT_EQ(1, Kovapack("expand " + testutil::Quote(in) + " " + testutil::Quote(out)));
+        EXPECT_EQ("old", testutil::ReadText(out));
+        fs::remove(out);
+        size_t files = std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator());
+        EXPECT_EQ(3u, files) << "a temporary file was left behind";  // bad.tx_, stdout, stderr
+    }
+}
+
+TEST(Packer, ChunkLayout)
+{
+    struct Case {
+        uint32_t stored, count, last;
+    } cases[] = {{14, 1, 14}, {61439, 1, 61439}, {61440, 1, 61440}, {61441, 2, 1}, {122880, 2, 61440},
+                 {1639753, 27, 42313}};
+    for (const Case& c : cases) {
+        uint32_t count = 0, last = 0;
+        ChunkLayout(c.stored, count, last);
+        EXPECT_EQ(c.count, count) << c.stored;
+        EXPECT_EQ(c.last, last) << c.stored;
+    }
+}
+
+TEST(Packer, CStringLiteral)
+{
+    EXPECT_EQ("\"kovamain.exe\"", CStringLiteral("kovamain.exe"));
+    EXPECT_EQ("\"a\\\\b\\\"c\\?\\?=\\012\\377\"", CStringLiteral("a\\b\"c?" "?=\n\xff"));
+}
+
+// Noise whose SZDD form is exactly n bytes: found by growing the input.
+Bytes DataWithStoredSize(size_t n)
+{
+    Bytes noise = testutil::RandomBytes(n, 21);
+    size_t lo = 0, hi = n;  // stored size of lo bytes < n <= that of hi bytes
+    while (hi - lo > 1) {
+        size_t mid = (lo + hi) / 2;
+        if (SzddCompress(noise.data(), mid, 'x').size() < n)
+            lo = mid;
+        else
+            hi = mid;
+    }
+    noise.resize(hi);
+    return noise;
+}
+
+// The resources of a .res file, as the resource compiler wrote them; only
+// integer types and names are expected.
+struct ResEntry {
+    uint32_t type = 0, name = 0, language = 0;
+    Bytes data;
+};
+
+std::vector<ResEntry> ReadRes(const Bytes& res)
+{
+    auto le32 = [&](size_t at) { return res[at] | res[at + 1] << 8 | res[at + 2] << 16 | uint32_t(res[at + 3]) << 24; };
+    auto le16 = [&](size_t at) { return uint32_t(res[at] | res[at + 1] << 8); };
+    std::vector<ResEntry> entries;
+    size_t at = 0;
+    while (at + 32 <= res.size()) {
+        uint32_t dataSize = le32(at), headerSize = le32(at + 4);
+        if (at + headerSize + dataSize > res.size() || le16(at + 8) != 0xFFFF || le16(at + 12) != 0xFFFF)
+            break;
+        ResEntry e;
+        e.type = le16(at + 10);
+        e.name = le16(at + 14);
+        e.language = le16(at + 16 + 6);
+        e.data.assign(res.begin() + at + headerSize, res.begin() + at + headerSize + dataSize);
+        if (dataSize != 0)  // the first, empty entry only marks the file
+            entries.push_back(e);
+        at += headerSize + ((dataSize + 3) & ~3u);
+    }
+    EXPECT_EQ(res.size(), at) << "unreadable .res";
+    return entries;
+}
+
+class PackerRun : public KovapackTool {
+protected:
+    void SetUp() override
+    {
+        exact = DataWithStoredSize(2 * PayloadChunkSize);
+        ASSERT_EQ(2 * PayloadChunkSize, SzddCompress(exact.data(), exact.size(), 'x').size());
+        fs::create_directory(dir / "src");
+        testutil::WriteFile(dir / "src/exact.bin", exact);
+        testutil::WriteFile(dir / "src/text.txt", testutil::SampleText(300000));
+        testutil::WriteFile(dir / "src/empty.txt", Bytes());
+        testutil::WriteFile(dir / "src/tiny", testutil::FromText("tiny\n"));
+        list = dir / "payload.list";
+        WriteList("# name  source\n"
+                  "exact.bin src/exact.bin\n"
+                  "\n"
+                  "text.txt   src/text.txt\n"
+                  "  # indented comment\n"
+                  "empty.txt\tsrc/empty.txt\n"
+                  "tiny.dat src/tiny\n");
+        out = dir / "out";
+    }
+    void WriteList(const std::string& text) { testutil::WriteFile(list, testutil::FromText(text)); }
+    std::map<std::string, Bytes> Outputs()
+    {
+        std::map<std::string, Bytes> files;
+        for (const fs::directory_entry& e : fs::directory_iterator(out))
+            files[e.path().filename().string()] = testutil::ReadFile(e.path().string());
+        return files;
+    }
+
+    Bytes exact;
+    std::string list, out;
+};
+
+TEST_F(PackerRun, RowsChunksAndTable)
+{
+    std::vector<PackRow> rows;
+    std::string error;
+    ASSERT_TRUE(PackPayload(list, out, rows, error)) << error;
+    ASSERT_EQ(4u, rows.size());
+
+    EXPECT_EQ("exact.bin", rows[0].Name);
+    EXPECT_EQ(100u, rows[0].FirstResource);
+    EXPECT_EQ(2u, rows[0].ChunkCount);
+    EXPECT_EQ(61440u, rows[0].LastChunkSize);
+    EXPECT_EQ(exact.size(), rows[0].Size);
+    EXPECT_EQ(CrcUpdate(exact.data(), static_cast<uint32_t>(exact.size()), CrcPreset), rows[0].Crc);
+    EXPECT_EQ(0xFFFFFFFFu, rows[2].Crc) << "CRC of an empty file";
+    EXPECT_EQ(1u, rows[2].ChunkCount);
+    EXPECT_EQ(SzddHeaderSize, rows[2].LastChunkSize);
+
+    uint32_t next = 100;
+    for (const PackRow& row : rows) {
+        EXPECT_EQ(next, row.FirstResource) << row.Name;
+        next += row.ChunkCount;
+        // The pieces, in id order, are the row's SZDD file.
+        Bytes joined;
+        for (uint32_t k = 0; k < row.ChunkCount; k++) {
+            Bytes piece = testutil::ReadFile(out + "/chunk_" + std::to_string(row.FirstResource + k) + ".bin");
+            EXPECT_EQ(k + 1 < row.ChunkCount ? PayloadChunkSize : row.LastChunkSize, piece.size());
+            joined.insert(joined.end(), piece.begin(), piece.end());
+        }
+        EXPECT_EQ(row.StoredSize, joined.size());
+        Bytes back;
+        ASSERT_TRUE(SzddExpand(joined.data(), joined.size(), back, error)) << error;
+        EXPECT_TRUE(back == testutil::ReadFile(row.Source)) << row.Name;
+        EXPECT_EQ(static_cast<uint8_t>(row.Name.back()), joined[SzddNameCharOffset]);
+    }
+
+    std::string table = testutil::ReadText(out + "/file_table.cpp");
+    EXPECT_NE(std::string::npos, table.find("#include \"payload/file_entry.h\""));
+    char line[200];
+    std::snprintf(line, sizeof line, "{1, \"exact.bin\", %zuu, 0x%08Xu, 1, 0, 0, 1, 100u, 2u, 61440u, 61440u, 0, 0, 0, 0},",
+                  exact.size(), rows[0].Crc);
+    EXPECT_NE(std::string::npos, table.find(line)) << table;
+    EXPECT_NE(std::string::npos, table.find("{0, nullptr, 0u, 0u, 0, 0, 0, 0, 0u, 0u, 0u, 0u, 0, 0, 0, 0},\n};"));
+
+    std::string rc = testutil::ReadText(out + "/payload.rc");
+    EXPECT_NE(std::string::npos, rc.find("LANGUAGE 9, 1\n100 RCDATA \"" + fs::absolute(out).string() + "/chunk_100.bin\"\n"));
+    EXPECT_EQ(std::string::npos, rc.find("chunk_" + std::to_string(next) + ".bin"));
+}
+
+TEST_F(PackerRun, OutputsCompileAndAreStable)
+{
+    ASSERT_EQ(0, Kovapack("pack " + testutil::Quote(list) + " " + testutil::Quote(out))) << Stderr();
+    EXPECT_NE(std::string::npos, Stdout().find("Together: 4 files")) << Stdout();
+    std::map<std::string, Bytes> first = Outputs();
+    std::map<std::string, fs::file_time_type> times;
+    for (const auto& f : first)
+        times[f.first] = fs::last_write_time(out + "/" + f.first);
+
+    // A second run gives the same bytes and rewrites nothing.
+    ASSERT_EQ(0, Kovapack("pack " + testutil::Quote(list) + " " + testutil::Quote(out))) << Stderr();
+    EXPECT_TRUE(first == Outputs());
+    for (const auto& f : times)
+        EXPECT_EQ(f.second, fs::last_write_time(out + "/" + f.first)) << f.first << " was rewritten";
+
+    // The table compiles against the real header; the script goes through
+    // the resource compiler on its own, with every piece in English (US).
+    std::string src = KOVA_SOURCE_DIR "/src";
+    EXPECT_EQ(0, testutil::Run("g++ -std=c++17 -Wall -Werror -fsyntax-only -I" + testutil::Quote(src) + " " +
+                               testutil::Quote(out + "/file_table.cpp")));
+    std::string res = dir / "payload.res";
+    ASSERT_EQ(0, testutil::Run("i686-w64-mingw32-windres -i " + testutil::Quote(out + "/payload.rc") + " -O res -o " +
+                               testutil::Quote(res)));
+    std::vector<ResEntry> entries = ReadRes(testutil::ReadFile(res));
+    std::vector<uint32_t> ids;
+    for (const ResEntry& e : entries) {
+        ids.push_back(e.name);
+        EXPECT_EQ(10u, e.type) << e.name;
+        EXPECT_EQ(1033u, e.language) << e.name;
+        EXPECT_TRUE(e.data == first["chunk_" + std::to_string(e.name) + ".bin"]) << e.name;
+    }
+    EXPECT_EQ((std::vector<uint32_t>{100, 101, 102, 103, 104}), ids);
+}
+
+TEST_F(PackerRun, ShorterListRemovesStaleChunks)
+{
+    std::vector<PackRow> rows;
+    std::string error;
+    ASSERT_TRUE(PackPayload(list, out, rows, error)) << error;
+    uint32_t before = rows.back().FirstResource + rows.back().ChunkCount;
+    WriteList("tiny.dat src/tiny\n");
+    ASSERT_TRUE(PackPayload(list, out, rows, error)) << error;
+    EXPECT_TRUE(fs::exists(out + "/chunk_100.bin"));
+    for (uint32_t id = 101; id < before; id++)
+        EXPECT_FALSE(fs::exists(out + "/chunk_" + std::to_string(id) + ".bin")) << id;
+    EXPECT_EQ(std::string::npos, testutil::ReadText(out + "/payload.rc").find("101 RCDATA"));
+}
+
+TEST_F(PackerRun, BadListsAreRefused)
+{
+    const char* lists[] = {
+        "README src/tiny\n",              // no extension: no compressed name
+        "toolongname.txt src/tiny\n",     // not 8.3
+        "a.text src/tiny\n",              // not 8.3
+        "onlyaname.txt\n",                // no source
+        "gone.txt src/missing.txt\n",     // source missing
+        "bad\"q.txt src/tiny\n",          // character not allowed in a name
+    };
+    for (const char* text : lists) {
+        WriteList(text);
+        EXPECT_EQ(1, Kovapack("pack " + testutil::Quote(list) + " " + testutil::Quote(out))) << text;
+        EXPECT_NE(std::string::npos, Stderr().find("kovapack: ")) << text;
+        EXPECT_FALSE(fs::exists(out + "/file_table.cpp")) << text;
+    }
+}
+
+}  // namespace

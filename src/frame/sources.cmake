@@ -7,6 +7,7 @@ kova_sources(
     pump.cpp
     page_flow.cpp
     main_window.cpp
+    os_check.cpp
     product.cpp
     chrome.cpp
 )

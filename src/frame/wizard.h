@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "frame/descriptor.h"
+
 // Chrome of the main window.
 void CenterOnScreen(HWND window);
 void CreateTitleFont(HWND window);

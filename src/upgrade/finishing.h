@@ -1,0 +1,19 @@
+// The finishing step run just before the completion page: the user's copy of
+// the library server's configuration, obsolete files of older releases, and
+// the boot-time operations that must not touch the new installation.
+// FinishInstallation itself is declared with the frame's calls (frame/wizard.h).
+#pragma once
+#include "frame/descriptor.h"
+#include "frame/wizard.h"
+
+// Deletes the files older releases left in DestinationDir; failures are ignored.
+void DeleteObsoleteFiles();
+
+// Drops from PendingFileRenameOperations every pair whose source names the
+// same file as `path` (a native path, "\??\" and a Win32 path). 1 when the
+// value was rewritten, 0 otherwise.
+int CancelPendingOperations(const char* path);
+
+// The longest the step waits for the user's copy to appear, and for the
+// command interpreter that copies the merged file back to end.
+const unsigned long FinishWaitLimitMs = 10000;

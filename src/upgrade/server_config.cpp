@@ -1,0 +1,251 @@
+#include "upgrade/server_config.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#if defined(_WIN32)
+#include <io.h>
+#define KOVA_ACCESS _access
+#else
+#include <unistd.h>
+#define KOVA_ACCESS access
+#endif
+
+LibraryEnvironmentRecord LibraryEnvironment;
+
+namespace {
+
+const int PieceLimit = ConfigPieceSize - 2;
+
+// Runs before the entry point, so that every later step sees the same value.
+struct LibraryEnvironmentFiller {
+    LibraryEnvironmentFiller() { InitLibraryEnvironment(); }
+} libraryEnvironmentFiller;
+
+bool IsWhiteByte(char c)
+{
+    unsigned char u = static_cast<unsigned char>(c);
+    return u < 0x80 && std::isspace(u);
+}
+
+char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool BeginsWith(const char* token, const char* keyword)
+{
+    for (; *keyword; ++token, ++keyword) {
+        if (AsciiLower(*token) != AsciiLower(*keyword))
+            return false;
+    }
+    return true;
+}
+
+bool IsMergedKeyword(const char* token)
+{
+    return BeginsWith(token, "ServerComment") || BeginsWith(token, "LibraryPath");
+}
+
+// The files are opened in binary mode on every platform; the on-disk line
+// end CR LF is made here, as a text-mode stream would make it.
+void WriteText(FILE* output, const char* text)
+{
+    for (; *text; ++text) {
+        if (*text == '\n')
+            std::fputc('\r', output);
+        std::fputc(*text, output);
+    }
+}
+
+void WriteWordAndRest(FILE* output, const char* word, char endedBy, const char* rest)
+{
+    WriteText(output, word);
+    if (endedBy == '\n') {
+        WriteText(output, "\n");
+        return;
+    }
+    WriteText(output, " ");
+    WriteText(output, rest);
+}
+
+void WriteClosingLines(FILE* output, const char* libraryDir, bool wholeCommentQuoted)
+{
+    if (wholeCommentQuoted) {
+        WriteText(output, "\nServerComment\t\"#Libraries in ");
+    } else {
+        WriteText(output, "\nServerComment\t#Libraries in \"");
+    }
+    WriteText(output, libraryDir);
+    WriteText(output, "\"\n");
+    WriteText(output, "\nLibraryPath\t\"");
+    WriteText(output, libraryDir);
+    WriteText(output, "\"\n");
+}
+
+bool BuildPath(char* out, size_t outSize, const char* directory, const char* tail)
+{
+    if (!directory)
+        return false;
+    int n = std::snprintf(out, outSize, "%s%s", directory, tail);
+    return n >= 0 && static_cast<size_t>(n) < outSize;
+}
+
+}  // namespace
+
+void InitLibraryEnvironment()
+{
+    LibraryEnvironment.LibraryDirGiven = 0;
+    LibraryEnvironment.LibraryDir[0] = '\0';
+    const char* value = std::getenv("KOVAWIN_LIB");
+    if (value) {
+        LibraryEnvironment.LibraryDirGiven = 1;
+        std::strncpy(LibraryEnvironment.LibraryDir, value, sizeof LibraryEnvironment.LibraryDir - 1);
+        LibraryEnvironment.LibraryDir[sizeof LibraryEnvironment.LibraryDir - 1] = '\0';
+    }
+    for (char* p = LibraryEnvironment.LibraryDir; *p; ++p) {
+        if (*p == '\\')
+            *p = '/';
+    }
+}
+
+char* NextToken(char** cursor, char* endedBy)
+{
+    char* p = *cursor;
+    if (endedBy)
+        *endedBy = '\0';
+    while (*p && IsWhiteByte(*p))
+        ++p;
+    if (!*p) {
+        *cursor = p;
+        return nullptr;
+    }
+    char* token;
+    if (*p == '"' || *p == '\'') {
+        char quote = *p++;
+        token = p;
+        char* write = p;
+        while (*p && *p != quote) {
+            if (p[0] == '\\' && p[1] == quote) {
+                *write++ = quote;
+                p += 2;
+            } else {
+                *write++ = *p++;
+            }
+        }
+        if (*p == quote) {
+            if (endedBy)
+                *endedBy = quote;
+            ++p;
+        }
+        *write = '\0';
+    } else {
+        token = p;
+        while (*p && !IsWhiteByte(*p))
+            ++p;
+        if (*p) {
+            if (endedBy)
+                *endedBy = *p;
+            *p++ = '\0';
+        }
+    }
+    *cursor = p;
+    return token;
+}
+
+void MergeConfigLine(char* line, FILE* output)
+{
+    char* cursor = line;
+    char endedBy = '\0';
+    char* first = NextToken(&cursor, &endedBy);
+    if (!first)
+        return;
+    if (first[0] == '\0' || first[0] == '\n') {
+        WriteText(output, first);
+        return;
+    }
+    if (first[0] == '#') {
+        char* second = NextToken(&cursor, &endedBy);
+        if (!second) {
+            WriteText(output, first);
+            WriteText(output, "\n");
+            return;
+        }
+        if (IsMergedKeyword(second))
+            return;
+        WriteText(output, "# ");
+        WriteWordAndRest(output, second, endedBy, cursor);
+        return;
+    }
+    if (IsMergedKeyword(first))
+        return;
+    WriteWordAndRest(output, first, endedBy, cursor);
+}
+
+bool ReadConfigPiece(FILE* input, char* buffer)
+{
+    int n = 0;
+    while (n < PieceLimit) {
+        int c = std::getc(input);
+        if (c == EOF)
+            break;
+        if (c == '\r') {
+            int next = std::getc(input);
+            if (next == '\n')
+                c = '\n';
+            else if (next != EOF)
+                std::ungetc(next, input);
+        }
+        buffer[n++] = static_cast<char>(c);
+        if (c == '\n')
+            break;
+    }
+    buffer[n] = '\0';
+    return n > 0;
+}
+
+void WriteMergedConfig(FILE* source, FILE* output, const char* libraryDir)
+{
+    if (!source) {
+        WriteClosingLines(output, libraryDir, false);
+        return;
+    }
+    char piece[ConfigPieceSize];
+    WriteText(output, "\n\n");
+    while (ReadConfigPiece(source, piece))
+        MergeConfigLine(piece, output);
+    WriteClosingLines(output, libraryDir, true);
+}
+
+bool MergeServerConfigFiles(const char* sourcePath, const char* outputPath, const char* libraryDir)
+{
+    int ok = 0;
+    FILE* source = nullptr;
+    FILE* output = std::fopen(outputPath, "wb");
+    if (!output)
+        goto done;
+    if (KOVA_ACCESS(sourcePath, 0) == 0) {
+        source = std::fopen(sourcePath, "rb");
+        if (!source)
+            goto done;
+    }
+    WriteMergedConfig(source, output, libraryDir);
+    ok = 1;
+done:
+    if (source)
+        std::fclose(source);
+    if (output && std::fclose(output) != 0)
+        ok = 0;
+    return ok;
+}
+
+bool MergeServerConfig()
+{
+    char sourcePath[260];
+    char outputPath[260];
+    if (!BuildPath(sourcePath, sizeof sourcePath, std::getenv("UserProfile"), "\\KOVA_TMP\\tarndaemon.conf"))
+        return false;
+    if (!BuildPath(outputPath, sizeof outputPath, std::getenv("TEMP"), "\\tarndaemon.conf"))
+        return false;
+    return MergeServerConfigFiles(sourcePath, outputPath, LibraryEnvironment.LibraryDir);
+}

@@ -1,0 +1,455 @@
+// The finishing step with its real environment: files under a scratch
+// directory, Wine's registry, Wine's cmd.exe and message boxes.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "pages/paths.h"
+#include "upgrade/finishing.h"
+#include "upgrade/server_config.h"
+
+namespace {
+
+const char ScratchRoot[] = "C:\\kova-finishing-tests";
+const char SessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char PendingName[] = "PendingFileRenameOperations";
+
+// The shipped default file, as installed into the destination.
+const char ShippedText[] =
+    "#\r\n# Tarndaemon configuration file\r\n#\r\n"
+    "# Note: The lines starting with hash (#) character are commented out (inactive) keywords\r\n\r\n"
+    "# WellKnownPort      9239\r\n"
+    "# ServerComment      \"#Libraries in c:\\libraries\"\r\n\r\n"
+    "# LibraryPath        \"c:\\libraries\"\r\n\r\n"
+    "# LogFile            \"c:\\temp\\tarndaemon.log\"\r\n"
+    "# MaxLogSize         5\r\n"
+    "# MaxLogBackups      10\r\n\r\n"
+    "# End of configuration file";
+
+const char ShippedMergedWithLibs[] =
+    "\r\n\r\n#\r\n# Tarndaemon configuration file\r\n#\r\n"
+    "# Note: The lines starting with hash (#) character are commented out (inactive) keywords\r\n"
+    "# WellKnownPort      9239\r\n"
+    "# LogFile            \"c:\\temp\\tarndaemon.log\"\r\n"
+    "# MaxLogSize         5\r\n"
+    "# MaxLogBackups      10\r\n"
+    "# End of configuration file\r\n"
+    "ServerComment\t\"#Libraries in D:/Libs\"\r\n\r\n"
+    "LibraryPath\t\"D:/Libs\"\r\n";
+
+const char* const ObsoleteNames[] = {
+    "zrxtr32x.dll", "zr243a32.dll", "zr251a32.dll", "zr256a32.dll", "zr258a32.dll", "kovaunst.exe"
+};
+
+void RemoveTree(const std::string& path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string child = path + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+std::string ShortPath(const std::string& path)
+{
+    char shortPath[MAX_PATH];
+    DWORD n = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+    EXPECT_GT(n, 0u) << path;
+    return n ? std::string(shortPath, n) : path;
+}
+
+std::string WithCase(std::string s, bool upper)
+{
+    for (char& c : s)
+        c = upper ? char(toupper((unsigned char)c)) : char(tolower((unsigned char)c));
+    return s;
+}
+
+typedef std::vector<std::pair<std::string, std::string>> Pairs;
+
+std::string MultiString(const Pairs& pairs)
+{
+    std::string data;
+    for (const auto& pair : pairs)
+        data += pair.first + '\0' + pair.second + '\0';
+    return data + '\0';
+}
+
+// Answers every message box of this process with OK and records it, until stopped.
+class BoxWatcher {
+public:
+    struct Box {
+        std::string caption;
+        std::string text;
+    };
+
+    BoxWatcher() : worker_([this] { Run(); }) {}
+    ~BoxWatcher() { Stop(); }
+    void Stop()
+    {
+        stop_ = true;
+        if (worker_.joinable())
+            worker_.join();
+    }
+    std::vector<Box> Boxes()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return boxes_;
+    }
+
+private:
+    static BOOL CALLBACK Visit(HWND window, LPARAM lParam)
+    {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        char cls[32] = "";
+        GetClassNameA(window, cls, sizeof cls);
+        if (pid == GetCurrentProcessId() && lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(window)
+            && GetDlgItem(window, 0xFFFF)) {
+            *reinterpret_cast<HWND*>(lParam) = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    void Run()
+    {
+        while (!stop_) {
+            HWND box = nullptr;
+            EnumWindows(Visit, reinterpret_cast<LPARAM>(&box));
+            if (box && box != last_) {
+                char caption[256] = "";
+                char text[1024] = "";
+                GetWindowTextA(box, caption, sizeof caption);
+                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    boxes_.push_back({caption, text});
+                }
+                last_ = box;
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+            }
+            Sleep(20);
+        }
+    }
+
+    std::atomic<bool> stop_{false};
+    HWND last_ = nullptr;
+    std::mutex mutex_;
+    std::vector<Box> boxes_;
+    std::thread worker_;
+};
+
+class FinishTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RemoveTree(ScratchRoot);
+        ASSERT_TRUE(CreateDirectoryA(ScratchRoot, nullptr));
+        root = std::string(ScratchRoot) + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        profile = root + "\\Profile Folder";
+        temp = root + "\\Temporary Files";
+        std::string programFiles = root + "\\Program Files";
+        destination = programFiles + "\\KOVAwin";
+        for (const std::string& dir : {root, profile, temp, programFiles, destination})
+            ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr)) << dir;
+        userDir = profile + "\\KOVA_TMP";
+        userCopy = userDir + "\\tarndaemon.conf";
+        merged = temp + "\\tarndaemon.conf";
+        WriteBytes(destination + "\\tarndaemon.conf", ShippedText);
+        std::strcpy(DestinationDir, destination.c_str());
+        SetEnv("UserProfile", profile.c_str());
+        SetEnv("TEMP", temp.c_str());
+        SetLibrary(nullptr);
+        SavePending();
+    }
+
+    void TearDown() override
+    {
+        boxes.Stop();
+        RestorePending();
+        SetLibrary(nullptr);
+        RemoveTree(ScratchRoot);
+    }
+
+    static void SetEnv(const char* name, const char* value)
+    {
+        std::string assignment = std::string(name) + "=" + (value ? value : "");
+        ASSERT_EQ(_putenv(assignment.c_str()), 0);
+    }
+
+    // The library environment is filled before main; a test that changes
+    // KOVAWIN_LIB fills it again.
+    static void SetLibrary(const char* value)
+    {
+        SetEnv("KOVAWIN_LIB", value);
+        InitLibraryEnvironment();
+    }
+
+    DWORD TimedFinish(int errorCode = 0)
+    {
+        DWORD start = GetTickCount();
+        EXPECT_FALSE(FinishInstallation(errorCode));
+        return GetTickCount() - start;
+    }
+
+    static HKEY OpenSessionManager()
+    {
+        HKEY key = nullptr;
+        EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, SessionManager, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+        return key;
+    }
+
+    static bool ReadPending(std::string* data)
+    {
+        HKEY key = OpenSessionManager();
+        DWORD type = 0;
+        DWORD size = 0;
+        bool present = RegQueryValueExA(key, PendingName, nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+        if (present) {
+            data->assign(size, '\0');
+            EXPECT_EQ(RegQueryValueExA(key, PendingName, nullptr, &type, reinterpret_cast<BYTE*>(&(*data)[0]), &size),
+                      ERROR_SUCCESS);
+            data->resize(size);
+            EXPECT_EQ(type, DWORD(REG_MULTI_SZ));
+        }
+        RegCloseKey(key);
+        return present;
+    }
+
+    static void WritePending(const std::string* data)
+    {
+        HKEY key = OpenSessionManager();
+        if (data)
+            RegSetValueExA(key, PendingName, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data->data()), DWORD(data->size()));
+        else
+            RegDeleteValueA(key, PendingName);
+        RegCloseKey(key);
+    }
+
+    void SavePending() { hadPending = ReadPending(&savedPending); }
+    void RestorePending() { WritePending(hadPending ? &savedPending : nullptr); }
+
+    std::string Native(const std::string& path) { return "\\??\\" + path; }
+
+    std::string root, profile, temp, destination, userDir, userCopy, merged;
+    bool hadPending = false;
+    std::string savedPending;
+    BoxWatcher boxes;
+};
+
+TEST_F(FinishTest, FirstInstallationCopiesTheInstalledFile)
+{
+    DWORD elapsed = TimedFinish();
+    EXPECT_EQ(ReadBytes(userCopy), ShippedText);
+    EXPECT_FALSE(Exists(merged));
+    EXPECT_TRUE(boxes.Boxes().empty());
+    // The copy is there at the first look, after one pause.
+    EXPECT_GE(elapsed, 500u);
+    EXPECT_LT(elapsed, 1500u);
+}
+
+TEST_F(FinishTest, ExistingUserCopyStaysWithoutLibrary)
+{
+    ASSERT_TRUE(CreateDirectoryA(userDir.c_str(), nullptr));
+    const std::string mine = "WellKnownPort\t1234\r\nLibraryPath \"c:\\mine\"";
+    WriteBytes(userCopy, mine);
+    TimedFinish();
+    EXPECT_EQ(ReadBytes(userCopy), mine);
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(FinishTest, LibraryIsMergedIntoTheInstalledCopy)
+{
+    SetLibrary("D:\\Libs");
+    TimedFinish();
+    EXPECT_EQ(ReadBytes(userCopy), ShippedMergedWithLibs);
+    EXPECT_FALSE(Exists(merged));
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(FinishTest, LibraryIsMergedIntoAnExistingCopy)
+{
+    SetLibrary("D:\\Libs");
+    ASSERT_TRUE(CreateDirectoryA(userDir.c_str(), nullptr));
+    WriteBytes(userCopy, "WellKnownPort\t1234\r\nLibraryPath \"c:\\mine\"\r\n# LogFile \"x\"");
+    TimedFinish();
+    EXPECT_EQ(ReadBytes(userCopy), "\r\n\r\nWellKnownPort 1234\r\n# LogFile \"x\"\r\n"
+                                   "ServerComment\t\"#Libraries in D:/Libs\"\r\n\r\nLibraryPath\t\"D:/Libs\"\r\n");
+    EXPECT_FALSE(Exists(merged));
+    // A second installation merges its own result and keeps the directory once.
+    TimedFinish();
+    EXPECT_EQ(ReadBytes(userCopy), "\r\n\r\nWellKnownPort 1234\r\n# LogFile \"x\"\r\n\r\n"
+                                   "ServerComment\t\"#Libraries in D:/Libs\"\r\n\r\nLibraryPath\t\"D:/Libs\"\r\n");
+}
+
+TEST_F(FinishTest, UnreadableUserCopyIsReportedAndLeftAlone)
+{
+    SetLibrary("D:\\Libs");
+    ASSERT_TRUE(CreateDirectoryA(userDir.c_str(), nullptr));
+    const std::string mine = "WellKnownPort 1\r\n";
+    WriteBytes(userCopy, mine);
+    HANDLE lock = CreateFileA(userCopy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    TimedFinish();
+    CloseHandle(lock);
+    EXPECT_EQ(ReadBytes(userCopy), mine);
+    EXPECT_FALSE(Exists(merged));
+    std::vector<BoxWatcher::Box> shown = boxes.Boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "KOVA Error");
+    EXPECT_EQ(shown[0].text, "Unable to update tarndaemon.conf file");
+}
+
+TEST_F(FinishTest, UserCopyThatNeverAppearsEndsTheWait)
+{
+    std::string missing = root + "\\no such profile";
+    SetEnv("UserProfile", missing.c_str());
+    SetLibrary("D:\\Libs");
+    DWORD elapsed = TimedFinish();
+    EXPECT_GE(elapsed, FinishWaitLimitMs);
+    EXPECT_LT(elapsed, FinishWaitLimitMs + 4000);
+    EXPECT_FALSE(Exists(missing));
+    // The merge finds no user copy and writes the library lines alone; the
+    // command interpreter's copy then fails for want of the directory.
+    std::vector<BoxWatcher::Box> shown = boxes.Boxes();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].caption, "Error");  // the system's default caption
+    EXPECT_EQ(shown[0].text, "Unable to create KOVA_TMP directory");
+    EXPECT_EQ(shown[1].caption, "KOVA installation");
+    EXPECT_EQ(shown[1].text, "Failed to copy file \n" + destination + "\\tarndaemon.conf to\n" + missing
+                                 + "\\KOVA_TMP\\tarndaemon.conf, 3");
+    EXPECT_FALSE(Exists(merged));
+}
+
+TEST_F(FinishTest, MissingVariablesSkipOnlyTheirSteps)
+{
+    SetLibrary("D:\\Libs");
+    SetEnv("TEMP", nullptr);
+    WriteBytes(destination + "\\kovaunst.exe", "old");
+    TimedFinish();
+    // Without TEMP there is nowhere to merge: the user gets the plain copy.
+    EXPECT_EQ(ReadBytes(userCopy), ShippedText);
+    EXPECT_FALSE(Exists(destination + "\\kovaunst.exe"));
+
+    SetEnv("UserProfile", nullptr);
+    SetEnv("TEMP", temp.c_str());
+    RemoveTree(userDir);
+    WriteBytes(merged, "stale");
+    WriteBytes(destination + "\\kovaunst.exe", "old");
+    DWORD elapsed = TimedFinish();
+    EXPECT_FALSE(Exists(userDir));
+    EXPECT_FALSE(Exists(merged));
+    EXPECT_FALSE(Exists(destination + "\\kovaunst.exe"));
+    EXPECT_LT(elapsed, 500u);
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(FinishTest, ObsoleteFilesGoOnlyWithoutError)
+{
+    for (const char* name : ObsoleteNames)
+        WriteBytes(destination + "\\" + name, name);
+    WriteBytes(destination + "\\zr259a32.dll", "keep");
+    TimedFinish(12);
+    for (const char* name : ObsoleteNames)
+        EXPECT_TRUE(Exists(destination + "\\" + name)) << name;
+    TimedFinish(0);
+    for (const char* name : ObsoleteNames)
+        EXPECT_FALSE(Exists(destination + "\\" + name)) << name;
+    EXPECT_TRUE(Exists(destination + "\\zr259a32.dll"));
+}
+
+TEST_F(FinishTest, PendingOperationsOfTheNewInstallationAreCancelled)
+{
+    const std::string uninstaller = destination + "\\uninstal.exe";
+    const std::string proxy = destination + "\\comproxy.dll";
+    WriteBytes(uninstaller, "MZ");
+    WriteBytes(proxy, "MZ");
+    std::string shortUninstaller = ShortPath(uninstaller);
+    ASSERT_NE(WithCase(shortUninstaller, true), WithCase(uninstaller, true));
+    Pairs unrelated = {{Native(root + "\\a.tmp"), Native(root + "\\b.tmp")}, {Native(temp + "\\gone.dll"), ""}};
+    Pairs pending = {unrelated[0],
+                     {Native(WithCase(shortUninstaller, true)), ""},
+                     {Native(WithCase(proxy, false)), ""},
+                     {Native(WithCase(ShortPath(destination), false)), ""},
+                     unrelated[1]};
+    std::string data = MultiString(pending);
+    WritePending(&data);
+    TimedFinish();
+    std::string after;
+    ASSERT_TRUE(ReadPending(&after));
+    EXPECT_EQ(after, MultiString(unrelated));
+}
+
+TEST_F(FinishTest, CancelRewritesOnlyWhenSomethingMatches)
+{
+    const std::string uninstaller = destination + "\\uninstal.exe";
+    WriteBytes(uninstaller, "MZ");
+    std::string only = MultiString({{Native(WithCase(ShortPath(uninstaller), false)), ""}});
+    WritePending(&only);
+    EXPECT_EQ(CancelPendingOperations(Native(uninstaller).c_str()), 1);
+    std::string after;
+    ASSERT_TRUE(ReadPending(&after));
+    EXPECT_EQ(after, std::string(1, '\0'));
+
+    // No comproxy.dll in the destination: its entries stay.
+    std::string proxyEntry = MultiString({{Native(destination + "\\comproxy.dll"), ""}});
+    WritePending(&proxyEntry);
+    EXPECT_EQ(CancelPendingOperations(Native(destination + "\\comproxy.dll").c_str()), 0);
+    ASSERT_TRUE(ReadPending(&after));
+    EXPECT_EQ(after, proxyEntry);
+
+    WritePending(nullptr);
+    EXPECT_EQ(CancelPendingOperations(Native(uninstaller).c_str()), 0);
+    EXPECT_FALSE(ReadPending(&after));
+}
+
+}  // namespace

@@ -1,0 +1,9 @@
+#include <gtest/gtest.h>
+
+#include "upgrade/server_config.h"
+
+TEST(LibraryEnvironmentAtStart, FilledBeforeMain)
+{
+    EXPECT_EQ(LibraryEnvironment.LibraryDirGiven, 1);
+    EXPECT_STREQ(LibraryEnvironment.LibraryDir, "C:/Data/Libs");
+}

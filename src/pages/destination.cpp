@@ -1,0 +1,193 @@
+// The destination directory, its default, and the page that shows it with
+// the space required and available.
+#include <windows.h>
+#include <cstdio>
+#include <cstring>
+
+#include "frame/frame.h"
+#include "frame/wizard.h"
+#include "pages/pages.h"
+#include "pages/paths.h"
+
+char DestinationDir[260];
+char SharedFilesDir[260];
+char LastDriveLetter;
+
+namespace {
+
+enum {
+    IdRequired = 140,
+    IdAvailable = 141,
+    IdDirectoryEdit = 142
+};
+
+const char* const WindowsVersionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+
+// Reads a folder value of the Windows version key; `fallback` when the key
+// or value is missing or empty.
+void ReadSystemFolder(const char* valueName, const char* fallback, char* out, DWORD outSize)
+{
+    HKEY key;
+    std::memset(out, 0, outSize);
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, WindowsVersionKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        DWORD size = outSize - 1;
+        if (RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS)
+            out[0] = '\0';
+        out[outSize - 1] = '\0';
+        RegCloseKey(key);
+    }
+    if (!out[0])
+        lstrcpynA(out, fallback, int(outSize));
+}
+
+const char* Separator(const char* folder)
+{
+    size_t length = std::strlen(folder);
+    return (length > 0 && folder[length - 1] == '\\') ? "" : "\\";
+}
+
+char UpperAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
+
+// The drive letter of an edit text: the character before ":\", after one
+// optional opening quote; 0 when there is none.
+char DriveOfText(const char* text)
+{
+    if (*text == '"')
+        text++;
+    if (text[0] != '\0' && text[1] == ':' && text[2] == '\\')
+        return text[0];
+    return 0;
+}
+
+void OnDirectoryChanged(HWND page)
+{
+    char text[260];
+    GetDlgItemTextA(page, IdDirectoryEdit, text, sizeof text);
+    char drive = DriveOfText(text);
+    // Measuring a floppy drive would wake it; its figures are never asked for.
+    if (drive == 'A' || drive == 'a')
+        return;
+    if (drive != LastDriveLetter)
+        UpdateSpaceDisplay(page, drive);
+    LastDriveLetter = drive;
+}
+
+void OnInitDialog(HWND page)
+{
+    UpdateSpaceDisplay(page, DestinationDir[0]);
+    SendDlgItemMessageA(page, IdDirectoryEdit, EM_LIMITTEXT, 260, 0);
+    SetDlgItemTextA(page, IdDirectoryEdit, DestinationDir);
+    SendMessageA(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IdDirectoryEdit)), TRUE);
+}
+
+} // namespace
+
+const char* GetDestinationDir()
+{
+    return DestinationDir;
+}
+
+const char* SharedFilesDirOnDestinationDrive()
+{
+    if (!SharedFilesDir[0])
+        return nullptr;
+    if (UpperAscii(SharedFilesDir[0]) != UpperAscii(DestinationDir[0]))
+        return nullptr;
+    return SharedFilesDir;
+}
+
+void SetDestinationDir(const char* path)
+{
+    lstrcpynA(DestinationDir, path, sizeof DestinationDir);
+    // Measured for its side effect: the allocation unit of this drive.
+    GetFreeBytes(DestinationDir[0]);
+}
+
+void SetSharedFilesDir(const char* path)
+{
+    lstrcpynA(SharedFilesDir, path, sizeof SharedFilesDir);
+}
+
+void SetDefaultDestination(const char* folder)
+{
+    if (!folder || !folder[0])
+        return;
+    if (std::strcmp(folder, "KOVAwin") != 0) {
+        SetDestinationDir(folder);
+        return;
+    }
+    char base[260];
+    char path[260];
+    ReadSystemFolder("ProgramFilesDir", "C:\\Program Files", base, sizeof base);
+    int written = std::snprintf(path, sizeof path, "%s%s%s", base, Separator(base), folder);
+    if (written < 0 || size_t(written) >= sizeof path)
+        std::snprintf(path, sizeof path, "C:\\Program Files\\%s", folder);
+    SetDestinationDir(path);
+}
+
+void SetDefaultSharedFilesDir(const char* subfolder, const char* name)
+{
+    if (!subfolder || !subfolder[0] || !name || !name[0])
+        return;
+    char base[260];
+    char path[260];
+    ReadSystemFolder("CommonFilesDir", "C:\\Program Files\\Common Files", base, sizeof base);
+    int written = std::snprintf(path, sizeof path, "%s%s%s\\%s", base, Separator(base), subfolder, name);
+    if (written < 0 || size_t(written) >= sizeof path)
+        return;
+    SetSharedFilesDir(path);
+}
+
+int32_t GetFreeBytes(char driveLetter)
+{
+    char root[4] = {driveLetter, ':', '\\', '\0'};
+    DWORD sectorsPerCluster, bytesPerSector, freeClusters, totalClusters;
+    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
+        return FreeSpaceUnknown;
+    SetAllocationUnit(bytesPerSector);
+    unsigned long long free = 1ull * sectorsPerCluster * bytesPerSector * freeClusters;
+    if (free >= 2147483648ull)
+        return FreeSpaceOver2Gb;
+    return int32_t(free);
+}
+
+void ShowMegabytes(HWND page, int controlId, uint32_t bytes)
+{
+    char text[20];
+    FormatMegabytes(bytes, text, sizeof text);
+    SetDlgItemTextA(page, controlId, text);
+}
+
+void UpdateSpaceDisplay(HWND page, char driveLetter)
+{
+    uint32_t required = RequiredBytes(0, false);
+    int32_t free = driveLetter ? GetFreeBytes(driveLetter) : FreeSpaceUnknown;
+    ShowMegabytes(page, IdRequired, required);
+    if (free >= 0)
+        ShowMegabytes(page, IdAvailable, uint32_t(free));
+    else if (free == FreeSpaceUnknown)
+        SetDlgItemTextA(page, IdAvailable, "n/a");
+    else
+        SetDlgItemTextA(page, IdAvailable, "> 2 GB");
+    bool fits = (int64_t(required) < int64_t(free)) || free == FreeSpaceOver2Gb;
+    SetNavButtons(true, fits, true);
+}
+
+INT_PTR CALLBACK DestinationPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(window);
+        break;
+    case WM_COMMAND:
+        if (wParam == PageCommit)
+            GetDlgItemTextA(window, IdDirectoryEdit, DestinationDir, sizeof DestinationDir);
+        else if (LOWORD(wParam) == IdDirectoryEdit && HIWORD(wParam) == EN_CHANGE)
+            OnDirectoryChanged(window);
+        break;
+    }
+    return PageDefaultProc(window, message, wParam, lParam);
+}

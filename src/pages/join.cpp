@@ -1,0 +1,39 @@
+// Bounded path building: platform-free.
+#include <cstdio>
+
+#include "pages/pages.h"
+
+namespace {
+
+bool Fits(int written, size_t outSize)
+{
+    return written >= 0 && size_t(written) < outSize;
+}
+
+} // namespace
+
+bool JoinPath(char* out, size_t outSize, const char* dir, const char* name)
+{
+    if (outSize == 0)
+        return false;
+    if (Fits(std::snprintf(out, outSize, "%s\\%s", dir, name), outSize))
+        return true;
+    out[0] = '\0';
+    return false;
+}
+
+bool BuildGuideCommand(char* out, size_t outSize, const char* dir)
+{
+    // The shell cannot open a document whose path exceeds 259 characters,
+    // so a longer one is refused rather than cut.
+    if (outSize == 0)
+        return false;
+    out[0] = '\0';
+    char document[260];
+    if (!JoinPath(document, sizeof document, dir, "Getting Started with KOVA.html"))
+        return false;
+    if (Fits(std::snprintf(out, outSize, "\"%s\"", document), outSize))
+        return true;
+    out[0] = '\0';
+    return false;
+}

@@ -1,0 +1,25 @@
+// Helpers shared by the page sources beyond the contract in paths.h.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Process-wide choice of the replace page: 1 replace, 0 keep. 1 at start.
+extern int ReplaceOldInstallation;
+
+// dir + '\' + name into out; false (out emptied) when it would not fit.
+bool JoinPath(char* out, size_t outSize, const char* dir, const char* name);
+
+// The quoted getting-started document path for the shell; false when the
+// document's path would be longer than a Windows path can be.
+bool BuildGuideCommand(char* out, size_t outSize, const char* dir);
+
+// Free bytes of a drive: -1 not available, -2 more than 2 GB.
+const int32_t FreeSpaceUnknown = -1;
+const int32_t FreeSpaceOver2Gb = -2;
+
+#if defined(_WIN32)
+#include <windows.h>
+int32_t GetFreeBytes(char driveLetter);
+void ShowMegabytes(HWND page, int controlId, uint32_t bytes);
+void UpdateSpaceDisplay(HWND page, char driveLetter);
+#endif

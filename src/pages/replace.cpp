@@ -1,0 +1,47 @@
+// The replace page: may the older installation in the chosen directory go?
+#include <windows.h>
+
+#include "frame/frame.h"
+#include "frame/wizard.h"
+#include "pages/pages.h"
+
+int ReplaceOldInstallation = 1;
+
+namespace {
+
+enum {
+    IdReplace = 145,
+    IdKeep = 146,
+    // Posted to ourselves so that our Next rule wins over the frame's.
+    IdSetButtons = 147
+};
+
+void OnInitDialog(HWND page)
+{
+    int checked = ReplaceOldInstallation ? IdReplace : IdKeep;
+    CheckRadioButton(page, IdReplace, IdKeep, checked);
+    SendMessageA(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, checked)), TRUE);
+    PostMessageA(page, WM_COMMAND, IdSetButtons, 0);
+}
+
+void OnCommand(HWND page, int id)
+{
+    if (id == IdReplace || id == IdKeep)
+        ReplaceOldInstallation = IsDlgButtonChecked(page, IdReplace) == BST_CHECKED ? 1 : 0;
+    SetNavButtons(true, ReplaceOldInstallation != 0, true);
+}
+
+} // namespace
+
+INT_PTR CALLBACK ReplacePageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(window);
+        break;
+    case WM_COMMAND:
+        OnCommand(window, LOWORD(wParam));
+        break;
+    }
+    return PageDefaultProc(window, message, wParam, lParam);
+}

@@ -1,0 +1,11 @@
+kova_sources(
+  CORE
+    space.cpp
+    join.cpp
+  WIN32
+    paths.cpp
+    destination.cpp
+    welcome.cpp
+    replace.cpp
+    completion.cpp
+)

@@ -1,0 +1,9 @@
+kova_sources(
+  CORE
+    installed_size.cpp
+    server_config.cpp
+    pending_ops.cpp
+  WIN32
+    leave_page.cpp
+    finishing.cpp
+)

@@ -1,0 +1,29 @@
+// Decisions taken when a page is left, and the steps that deal with an
+// earlier installation in the destination directory.
+#pragma once
+#include <cstdint>
+
+// Page ids whose leave step does something.
+enum {
+    PageWelcome = 0,
+    PageNoTemplate = 1,
+    PageDestination = 2,
+    PageReplace = 3,
+    PageRegistry = 6
+};
+
+// True when kova.exe or kovamain.exe lies (as a file) in the destination.
+bool FindOldProgram();
+// Starts the earlier uninstaller (unwaited) and drops the two older
+// uninstall keys, or, without an uninstaller, deletes the files directly
+// in the destination.
+void RemoveOldInstallation();
+// Deletes every file directly inside dir; subdirectories stay.
+void DeleteDirectoryFiles(const char* dir);
+// 1 deleted, 0 deletion failed, else the registry error of opening the key.
+long DeleteUninstallKey(const char* name);
+// This release's uninstall entry and its product identity.
+void WriteUninstallEntry();
+
+// Platform-free (installed_size.cpp): the installed size in kilobytes.
+uint32_t InstalledSizeKb();

@@ -1,0 +1,364 @@
+// The pages as child dialogs of a main window, and the window's chrome.
+#include "pages_fixture.h"
+#include "frame/chrome.h"
+#include "frame/wizard.h"
+#include "message_box.h"
+
+using namespace kovatest;
+
+namespace {
+
+INT_PTR CALLBACK TestMainProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return 0;
+}
+
+std::string Text(HWND window, int id)
+{
+    char text[1024] = "";
+    GetDlgItemTextA(window, id, text, sizeof text);
+    return text;
+}
+
+class PageTest : public Fixture {
+protected:
+    void SetUp() override
+    {
+        Fixture::SetUp();
+        CurrentPage = nullptr;
+        MainWindow = CreateDialogParamA(AppInstance, "MAINDLG", nullptr, TestMainProc, 0);
+        ASSERT_NE(nullptr, MainWindow);
+        CreateTitleFont(MainWindow);
+        GetCurrentDirectoryA(sizeof savedDirectory_, savedDirectory_);
+    }
+    void TearDown() override
+    {
+        SetCurrentDirectoryA(savedDirectory_);
+        if (CurrentPage)
+            DestroyWindow(CurrentPage);
+        CurrentPage = nullptr;
+        DestroyWindow(MainWindow);
+        MainWindow = nullptr;
+        if (TitleFont)
+            DeleteObject(TitleFont);
+        TitleFont = nullptr;
+        Fixture::TearDown();
+    }
+    HWND Show(const char* name, DLGPROC procedure)
+    {
+        if (CurrentPage)
+            DestroyWindow(CurrentPage);
+        HWND page = CreatePage(name, procedure);
+        PumpFor(50);
+        return page;
+    }
+    bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(MainWindow, id)) != FALSE; }
+    bool Shown(int id) { return (GetWindowLongA(GetDlgItem(CurrentPage, id), GWL_STYLE) & WS_VISIBLE) != 0; }
+    void Type(const char* text) { SetDlgItemTextA(CurrentPage, 142, text); }
+
+    char savedDirectory_[MAX_PATH];
+};
+
+TEST_F(PageTest, WelcomeShowsTheProductIdentity)
+{
+    HWND page = Show("INTRODLG", WelcomePageProc);
+    ASSERT_NE(nullptr, page);
+    EXPECT_EQ("XBRT 550 713/2 R17B", Text(page, 116));
+    EXPECT_EQ("This installation program will install\nKovalith for Windows\nversion 17.1", Text(page, 115));
+    EXPECT_EQ(GetParent(page), MainWindow);
+}
+
+TEST_F(PageTest, DestinationShowsSizesAndAllowsNextWhenTheyFit)
+{
+    SelectComponent(&Descriptor, 0, 1);
+    FileTable[0].Size = 1572864 - 512; // with the 1-byte row: 1.5 MB after rounding
+    SetDestination("C:\\kovatest\\KOVA");
+    HWND page = Show("DESTDIRDLG1", DestinationPageProc);
+    FileTable[0].Size = 1000;
+    ASSERT_NE(nullptr, page);
+    EXPECT_EQ("C:\\kovatest\\KOVA", Text(page, 142));
+    EXPECT_EQ(GetDlgItem(page, 142), GetFocus());
+    EXPECT_EQ("1.5 MB", Text(page, 140));
+    std::string available = Text(page, 141);
+    EXPECT_TRUE(available == "> 2 GB" || available.find(" MB") != std::string::npos) << available;
+    EXPECT_EQ('C', LastDriveLetter);
+    EXPECT_TRUE(Enabled(IdNext));
+    EXPECT_TRUE(Enabled(IdBack));
+}
+
+TEST_F(PageTest, DestinationWithoutADriveShowsNotAvailable)
+{
+    SelectComponent(&Descriptor, 0, 1);
+    SetDestination("C:\\KOVA");
+    Show("DESTDIRDLG1", DestinationPageProc);
+    ASSERT_TRUE(Enabled(IdNext));
+
+    Type("\\\\server\\share\\KOVA");
+    EXPECT_EQ("n/a", Text(CurrentPage, 141));
+    EXPECT_FALSE(Enabled(IdNext));
+    EXPECT_TRUE(Enabled(IdBack));
+    EXPECT_EQ(IdBack, LOWORD(SendMessageA(MainWindow, DM_GETDEFID, 0, 0)));
+    EXPECT_EQ(0, LastDriveLetter);
+
+    // Back on a drive: measured again.
+    Type("C:\\KOVA");
+    EXPECT_NE("n/a", Text(CurrentPage, 141));
+    EXPECT_TRUE(Enabled(IdNext));
+}
+
+TEST_F(PageTest, DestinationIgnoresDriveAAndKeepsTheFigures)
+{
+    SelectComponent(&Descriptor, 0, 1);
+    SetDestination("\\\\server\\KOVA");
+    Show("DESTDIRDLG1", DestinationPageProc);
+    EXPECT_EQ("n/a", Text(CurrentPage, 141));
+    Type("C:\\KOVA");
+    std::string figures = Text(CurrentPage, 141);
+    ASSERT_TRUE(Enabled(IdNext));
+    Type("A:\\KOVA");
+    EXPECT_EQ(figures, Text(CurrentPage, 141));
+    EXPECT_TRUE(Enabled(IdNext));
+    EXPECT_EQ('C', LastDriveLetter);
+    Type("a:\\KOVA");
+    EXPECT_EQ('C', LastDriveLetter);
+}
+
+TEST_F(PageTest, DestinationQuotedPathIsMeasuredButKeptAsTyped)
+{
+    SelectComponent(&Descriptor, 0, 1);
+    SetDestination("\\\\server\\KOVA");
+    Show("DESTDIRDLG2", DestinationPageProc);
+    ASSERT_FALSE(Enabled(IdNext));
+    Type("\"C:\\KOVA\"");
+    EXPECT_TRUE(Enabled(IdNext));
+    EXPECT_STREQ("\\\\server\\KOVA", DestinationDir) << "only the commit takes the text";
+    SendMessageA(CurrentPage, WM_COMMAND, PageCommit, 0);
+    EXPECT_STREQ("\"C:\\KOVA\"", DestinationDir);
+}
+
+TEST_F(PageTest, DestinationTextIsLimited)
+{
+    SetDestination("C:\\KOVA");
+    Show("DESTDIRDLG1", DestinationPageProc);
+    std::string longText = "C:\\" + std::string(300, 'x');
+    SendDlgItemMessageA(CurrentPage, 142, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(longText.c_str()));
+    EXPECT_EQ(260, GetWindowTextLengthA(GetDlgItem(CurrentPage, 142)));
+    SendMessageA(CurrentPage, WM_COMMAND, PageCommit, 0);
+    EXPECT_EQ(259u, std::strlen(DestinationDir));
+}
+
+TEST_F(PageTest, ReplaceAllowsNextOnlyWhileReplacing)
+{
+    HWND page = Show("REPLACEDLG", ReplacePageProc);
+    ASSERT_NE(nullptr, page);
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page, 145));
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(page, 146));
+    EXPECT_EQ(GetDlgItem(page, 145), GetFocus());
+    EXPECT_TRUE(Enabled(IdNext));
+
+    SendDlgItemMessageA(page, 146, BM_CLICK, 0, 0);
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(page, 145));
+    EXPECT_EQ(0, ReplaceOldInstallation);
+    EXPECT_FALSE(Enabled(IdNext));
+    EXPECT_TRUE(Enabled(IdBack));
+    EXPECT_TRUE(Enabled(IdExit));
+
+    SendMessageA(page, WM_COMMAND, PageCommit, 0);
+    EXPECT_EQ(0, ReplaceOldInstallation);
+
+    SendDlgItemMessageA(page, 145, BM_CLICK, 0, 0);
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(page, 146));
+    EXPECT_EQ(1, ReplaceOldInstallation);
+    EXPECT_TRUE(Enabled(IdNext));
+}
+
+TEST_F(PageTest, ReplaceRemembersKeepAndOverridesTheFrameButtons)
+{
+    ReplaceOldInstallation = 0;
+    HWND page = CreatePage("REPLACEDLG", ReplacePageProc);
+    ASSERT_NE(nullptr, page);
+    // What the frame does after creating the page at this position.
+    SetNavButtons(true, true, true);
+    EXPECT_TRUE(Enabled(IdNext));
+    PumpFor(50);
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page, 146));
+    EXPECT_FALSE(Enabled(IdNext));
+}
+
+class CompletionTest : public PageTest {
+protected:
+    void SetUp() override
+    {
+        PageTest::SetUp();
+        ASSERT_TRUE(CreateDirectoryA(In("setup").c_str(), nullptr));
+        ASSERT_TRUE(SetCurrentDirectoryA(In("setup").c_str()));
+    }
+    void ProvideReader()
+    {
+        ASSERT_TRUE(CreateDirectoryA(In("acrobat").c_str(), nullptr));
+        ASSERT_TRUE(CopyRecorder(In("acrobat\\rs405eng.exe")));
+    }
+    bool QuitPosted()
+    {
+        MSG msg;
+        return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    }
+};
+
+TEST_F(CompletionTest, HidesTheReaderOfferWhenTheInstallerIsAbsent)
+{
+    HWND page = Show("READYDLG", CompletionPageProc);
+    ASSERT_NE(nullptr, page);
+    for (int id : {517, 515, 516, 518})
+        EXPECT_FALSE(Shown(id)) << id;
+    EXPECT_TRUE(Shown(102));
+    EXPECT_EQ("Finish", Text(MainWindow, IdExit));
+}
+
+TEST_F(CompletionTest, OffersTheReaderAndTicksTheFlag)
+{
+    ProvideReader();
+    HWND page = Show("READYDLG", CompletionPageProc);
+    for (int id : {517, 515, 516, 518})
+        EXPECT_TRUE(Shown(id)) << id;
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(page, 515));
+    EXPECT_EQ("Start the Adobe \xAE Acrobat \xAE Reader", Text(page, 515));
+    SendDlgItemMessageA(page, 515, BM_CLICK, 0, 0);
+    EXPECT_EQ(1, LaunchReaderAtExit);
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page, 515));
+    SendDlgItemMessageA(page, 515, BM_CLICK, 0, 0);
+    EXPECT_EQ(0, LaunchReaderAtExit);
+}
+
+TEST_F(CompletionTest, LaunchStartsTheReaderInstallerAndQuits)
+{
+    ProvideReader();
+    LaunchReaderInstaller();
+    EXPECT_TRUE(QuitPosted());
+    std::string record = WaitForRecord(record_, 1, 15000);
+    EXPECT_NE(std::string::npos, record.find("rs405eng.exe|")) << record;
+}
+
+TEST_F(CompletionTest, LaunchFailureIsShownAndStillQuits)
+{
+    MessageBoxAnswer answer("Error", IDOK);
+    LaunchReaderInstaller();
+    answer.Wait();
+    EXPECT_TRUE(answer.Answered());
+    EXPECT_EQ(0u, answer.Text().find("Could not start the Acrobat Reader plug-in installation program "
+                                     "'..\\acrobat\\rs405eng.exe'.\nThe file may be damaged or missing.\n"))
+        << answer.Text();
+    EXPECT_NE(std::string::npos, answer.Text().find("download a new copy from http://")) << answer.Text();
+    EXPECT_TRUE(QuitPosted());
+}
+
+class ChromeTest : public PageTest {
+protected:
+    COLORREF PixelOf(int id, int x, int y)
+    {
+        HWND control = GetDlgItem(MainWindow, id);
+        HDC dc = GetDC(control);
+        COLORREF colour = GetPixel(dc, x, y);
+        ReleaseDC(control, dc);
+        return colour;
+    }
+    void Repaint()
+    {
+        RedrawWindow(MainWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        PumpFor(50);
+    }
+};
+
+TEST_F(ChromeTest, CentresAndRoundsTowardsMinusInfinity)
+{
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    int height = GetSystemMetrics(SM_CYSCREEN);
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 101, 51, nullptr, nullptr, AppInstance, nullptr);
+    CenterOnScreen(window);
+    RECT r;
+    GetWindowRect(window, &r);
+    EXPECT_EQ((width - 101) / 2, r.left);
+    EXPECT_EQ((height - 51) / 2, r.top);
+    EXPECT_EQ(101, r.right - r.left);
+
+    // One pixel larger than the screen: -1/2 is -1 when halved by a shift.
+    SetWindowPos(window, nullptr, 0, 0, width + 1, height + 3, SWP_NOZORDER | SWP_NOMOVE);
+    CenterOnScreen(window);
+    GetWindowRect(window, &r);
+    EXPECT_EQ(-1, r.left);
+    EXPECT_EQ(-2, r.top);
+    DestroyWindow(window);
+}
+
+TEST_F(ChromeTest, TitleFontIsABoldCopyOfTheDialogFont)
+{
+    HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(MainWindow, WM_GETFONT, 0, 0));
+    ASSERT_NE(nullptr, TitleFont);
+    EXPECT_NE(dialogFont, TitleFont);
+    LOGFONTA plain, bold;
+    ASSERT_EQ(int(sizeof plain), GetObjectA(dialogFont, sizeof plain, &plain));
+    ASSERT_EQ(int(sizeof bold), GetObjectA(TitleFont, sizeof bold, &bold));
+    EXPECT_EQ(700, bold.lfWeight);
+    EXPECT_STREQ(plain.lfFaceName, bold.lfFaceName);
+    EXPECT_EQ(plain.lfHeight, bold.lfHeight);
+
+    HWND page = Show("INTRODLG", WelcomePageProc);
+    EXPECT_EQ(reinterpret_cast<LRESULT>(TitleFont), SendDlgItemMessageA(page, IdPageTitle, WM_GETFONT, 0, 0));
+}
+
+TEST_F(ChromeTest, PanelAndSeparatorArePaintedFromThePictureAndSystemColours)
+{
+    SubclassChrome();
+    EXPECT_EQ(reinterpret_cast<LONG>(PanelProc), GetWindowLongA(GetDlgItem(MainWindow, IdPanel), GWL_WNDPROC));
+    Repaint();
+
+    RECT c;
+    GetClientRect(GetDlgItem(MainWindow, IdPanel), &c);
+    EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), PixelOf(IdPanel, 0, 5));
+    EXPECT_EQ(RGB(0, 0, 0), PixelOf(IdPanel, 1, 5));
+    // The white edge runs along x = R and y = B, just outside the client
+    // area, so the background reaches the right and bottom borders.
+    EXPECT_EQ(RGB(0, 160, 192), PixelOf(IdPanel, c.right - 1, 5));
+    EXPECT_EQ(RGB(0, 160, 192), PixelOf(IdPanel, 5, c.bottom - 1));
+    EXPECT_EQ(RGB(0, 160, 192), PixelOf(IdPanel, 3, 3));
+
+    // The picture sits in the middle, pixel for pixel.
+    HBITMAP picture = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(100));
+    ASSERT_NE(nullptr, picture);
+    BITMAP info;
+    GetObjectA(picture, sizeof info, &info);
+    EXPECT_EQ(95, info.bmWidth);
+    EXPECT_EQ(174, info.bmHeight);
+    int x = (c.right - 95 - 2) >> 1;
+    int y = (c.bottom - 174 - 2) >> 1;
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(memory, picture);
+    int same = 0;
+    for (int py = 0; py < 174; py += 29)
+        for (int px = 0; px < 95; px += 19)
+            same += GetPixel(memory, px, py) == PixelOf(IdPanel, x + px, y + py);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(picture);
+    EXPECT_EQ(6 * 5, same);
+
+    EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), PixelOf(IdSeparator, 5, 0));
+    EXPECT_EQ(GetSysColor(COLOR_BTNHIGHLIGHT), PixelOf(IdSeparator, 5, 1));
+}
+
+TEST_F(ChromeTest, ASystemColourChangeReachesTheNextPaint)
+{
+    SubclassChrome();
+    int element = COLOR_BTNSHADOW;
+    COLORREF saved = GetSysColor(element);
+    COLORREF changed = RGB(200, 10, 30);
+    SetSysColors(1, &element, &changed);
+    Repaint();
+    COLORREF framePixel = PixelOf(IdPanel, 0, 5);
+    COLORREF linePixel = PixelOf(IdSeparator, 5, 0);
+    SetSysColors(1, &element, &saved);
+    EXPECT_EQ(changed, framePixel);
+    EXPECT_EQ(changed, linePixel);
+}
+
+} // namespace

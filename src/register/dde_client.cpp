@@ -1,0 +1,383 @@
+#include "register/dde_client.h"
+
+#include <dde.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "frame/frame.h"
+#include "frame/wizard.h"
+#include "pages/paths.h"
+#include "register/progman.h"
+
+DdeClient* CurrentDdeClient = nullptr;
+
+namespace {
+
+const char* const ProgmanName = "PROGMAN";
+const int CommandsSize = 8192;
+const WORD AckPositive = 0x8000;
+const WORD DataAckRequested = 0x8000;
+const WORD DataRelease = 0x2000;
+const DWORD InitiateTimeoutMs = 500;
+
+bool IsAtom(UINT_PTR value)
+{
+    char name[256];
+    return value >= MAXINTATOM && value <= 0xFFFF && GlobalGetAtomNameA(ATOM(value), name, sizeof name) > 0;
+}
+
+// A post failed: nothing will answer, so end the page as a late reply would.
+void FailSoon(DdeClient* client)
+{
+    client->Pending = Idle;
+    EndConversation(client);
+    SetTimer(client->Page, ReplyTimer, 1, nullptr);
+}
+
+bool PostRequest(DdeClient* client, const char* itemName, int nextPending)
+{
+    ATOM item = GlobalAddAtomA(itemName);
+    if (!item)
+        return false;
+    if (!PostMessageA(client->Server, WM_DDE_REQUEST, reinterpret_cast<WPARAM>(client->Page), MAKELPARAM(CF_TEXT, item))) {
+        GlobalDeleteAtom(item);
+        return false;
+    }
+    client->Pending = nextPending;
+    SetTimer(client->Page, ReplyTimer, ReplyDelayMs, nullptr);
+    return true;
+}
+
+// An acknowledgement that answers nothing this client waits for: give back
+// what it carries and otherwise ignore it.
+void ReleaseAck(LPARAM lParam)
+{
+    UINT_PTR low = 0;
+    UINT_PTR high = 0;
+    if (!UnpackDDElParam(WM_DDE_ACK, lParam, &low, &high))
+        return;
+    FreeDDElParam(WM_DDE_ACK, lParam);
+    if (IsAtom(high))
+        GlobalDeleteAtom(ATOM(high));
+}
+
+bool IsExecuteAck(const DdeClient* client, HWND sender, LPARAM lParam)
+{
+    UINT_PTR low = 0;
+    UINT_PTR high = 0;
+    if (sender != client->Server || !client->ExecuteBlock)
+        return false;
+    if (!UnpackDDElParam(WM_DDE_ACK, lParam, &low, &high))
+        return false;
+    return high == reinterpret_cast<UINT_PTR>(client->ExecuteBlock);
+}
+
+void OnInitiateAck(DdeClient* client, HWND sender, LPARAM lParam)
+{
+    client->Server = sender;
+    GlobalDeleteAtom(LOWORD(lParam));
+    GlobalDeleteAtom(HIWORD(lParam));
+    client->Pending = Idle;
+    SetForegroundWindow(client->Server);
+    if (!RequestGroupList(client))
+        FailSoon(client);
+}
+
+// A second server answering the same broadcast gets its conversation ended.
+void OnExtraInitiateAck(DdeClient* client, HWND sender, LPARAM lParam)
+{
+    GlobalDeleteAtom(LOWORD(lParam));
+    GlobalDeleteAtom(HIWORD(lParam));
+    if (IsWindow(sender))
+        PostMessageA(sender, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(client->Page), 0);
+}
+
+void OnExecuteAck(DdeClient* client, LPARAM lParam)
+{
+    UINT_PTR low = 0;
+    UINT_PTR high = 0;
+    UnpackDDElParam(WM_DDE_ACK, lParam, &low, &high);
+    GlobalFree(reinterpret_cast<HGLOBAL>(high));
+    FreeDDElParam(WM_DDE_ACK, lParam);
+    client->ExecuteBlock = nullptr;
+    KillTimer(client->Page, ReplyTimer);
+    client->Pending = Idle;
+    EndConversation(client);
+    SetTimer(client->Page, FinishTimer, FinishDelayMs, nullptr);
+    SetForegroundWindow(GetParent(client->Page));
+}
+
+// The text of a data block, never read past the block's end.
+std::string BlockText(HGLOBAL data, const BYTE* bytes)
+{
+    SIZE_T size = GlobalSize(data);
+    if (size <= 4)
+        return std::string();
+    const char* text = reinterpret_cast<const char*>(bytes + 4);
+    size_t length = 0;
+    while (length < size - 4 && text[length] != '\0')
+        ++length;
+    return std::string(text, length);
+}
+
+void OnIconInit(HWND page)
+{
+    SetExitCaption("Abort");
+    DeleteDdeClient(CurrentDdeClient);
+    CurrentDdeClient = CreateDdeClient(page, &Descriptor);
+    PostMessageA(page, WM_COMMAND, HasIconWork(CurrentDdeClient) ? IconStartCommand : IconNothingCommand, 0);
+}
+
+void OnIconStart(HWND page)
+{
+    UpdateWindow(page);
+    if (!CurrentDdeClient || !StartConversation(CurrentDdeClient))
+        ShowErrorPage(ErrProgramGroup, nullptr);
+}
+
+void OnIconData(HWND page, WPARAM wParam, LPARAM lParam)
+{
+    UINT_PTR low = 0;
+    UINT_PTR high = 0;
+    if (!UnpackDDElParam(WM_DDE_DATA, lParam, &low, &high))
+        return;
+    FreeDDElParam(WM_DDE_DATA, lParam);
+    if (CurrentDdeClient)
+        OnDdeData(CurrentDdeClient, reinterpret_cast<HWND>(wParam), reinterpret_cast<HGLOBAL>(low), ATOM(high));
+}
+
+} // namespace
+
+DdeClient* CreateDdeClient(HWND page, InstallDescriptor* install)
+{
+    DdeClient* client = new DdeClient{page, nullptr, Idle, 0, nullptr, nullptr, install, nullptr, 0};
+    for (ProgramItemRow* row = install->ProgramItems; row && row->ComponentKey != 0; ++row)
+        row->DeleteFirst = 0;
+    client->GroupName = ProgramGroupName(install);
+    return client;
+}
+
+void DeleteDdeClient(DdeClient* client)
+{
+    if (!client)
+        return;
+    EndConversation(client);
+    std::free(client->Commands);
+    if (CurrentDdeClient == client)
+        CurrentDdeClient = nullptr;
+    delete client;
+}
+
+INT_PTR CALLBACK IconPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnIconInit(window);
+        break;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IconStartCommand) {
+            OnIconStart(window);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IconNothingCommand) {
+            GoNextPage();
+            return TRUE;
+        }
+        break;
+    case WM_TIMER:
+        if (wParam == FinishTimer) {
+            KillTimer(window, FinishTimer);
+            GoNextPage();
+            return TRUE;
+        }
+        if (wParam == ReplyTimer) {
+            KillTimer(window, ReplyTimer);
+            ShowErrorPage(ErrProgramGroup, nullptr);
+            return TRUE;
+        }
+        break;
+    case WM_DDE_ACK:
+        if (CurrentDdeClient)
+            OnDdeAck(CurrentDdeClient, reinterpret_cast<HWND>(wParam), lParam);
+        return TRUE;
+    case WM_DDE_DATA:
+        OnIconData(window, wParam, lParam);
+        return TRUE;
+    case WM_DESTROY:
+        if (CurrentDdeClient && CurrentDdeClient->Page == window)
+            DeleteDdeClient(CurrentDdeClient);
+        break;
+    default:
+        break;
+    }
+    return PageDefaultProc(window, message, wParam, lParam);
+}
+
+bool HasIconWork(const DdeClient* client)
+{
+    return client->Install->ProgramItems != nullptr || client->GroupName != nullptr;
+}
+
+bool StartConversation(DdeClient* client)
+{
+    client->Pending = Initiating;
+    ATOM application = GlobalAddAtomA(ProgmanName);
+    ATOM topic = GlobalAddAtomA(ProgmanName);
+    client->Broadcasting = 1;
+    // The server acknowledges with a sent message while the broadcast runs.
+    SendMessageTimeoutA(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(client->Page),
+                        MAKELPARAM(application, topic), SMTO_ABORTIFHUNG, InitiateTimeoutMs, nullptr);
+    client->Broadcasting = 0;
+    GlobalDeleteAtom(application);
+    GlobalDeleteAtom(topic);
+    return client->Pending != Initiating;
+}
+
+void EndConversation(DdeClient* client)
+{
+    HWND server = client->Server;
+    if (!server)
+        return;
+    client->Server = nullptr;
+    if (IsWindow(server))
+        PostMessageA(server, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(client->Page), 0);
+}
+
+bool RequestGroupList(DdeClient* client)
+{
+    return PostRequest(client, ProgmanName, RequestingGroups);
+}
+
+bool RequestGroupItems(DdeClient* client)
+{
+    return client->GroupName && PostRequest(client, client->GroupName, RequestingGroupItems);
+}
+
+void CheckGroupList(DdeClient* client, const char* text)
+{
+    if (GroupListNamesGroup(text, client->GroupName))
+        client->GroupExists = 1;
+}
+
+void MarkExistingItems(DdeClient* client, const char* text)
+{
+    MarkItemsInReply(text, client->Install->ProgramItems);
+}
+
+bool BuildCommands(DdeClient* client)
+{
+    char prefix[MAX_PATH + 2];
+    MakeDestinationPrefix(GetDestinationDir(), prefix, sizeof prefix);
+    std::string text = ComposeCommands(client->Install, prefix, client->GroupExists, IsWindowsNt6());
+    size_t size = text.size() + 1 > size_t(CommandsSize) ? text.size() + 1 : size_t(CommandsSize);
+    std::free(client->Commands);
+    client->Commands = static_cast<char*>(std::malloc(size));
+    if (!client->Commands)
+        return false;
+    std::memcpy(client->Commands, text.c_str(), text.size() + 1);
+    return ExecuteCommands(client, client->Commands);
+}
+
+bool ExecuteCommands(DdeClient* client, const char* text)
+{
+    size_t length = std::strlen(text);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, length + 16);
+    if (!block)
+        return false;
+    char* copy = static_cast<char*>(GlobalLock(block));
+    if (!copy) {
+        GlobalFree(block);
+        return false;
+    }
+    std::memcpy(copy, text, length + 1);
+    GlobalUnlock(block);
+    if (!PostMessageA(client->Server, WM_DDE_EXECUTE, reinterpret_cast<WPARAM>(client->Page),
+                      reinterpret_cast<LPARAM>(block))) {
+        GlobalFree(block);
+        return false;
+    }
+    client->ExecuteBlock = block;
+    client->Pending = Executing;
+    SetTimer(client->Page, ReplyTimer, ReplyDelayMs, nullptr);
+    return true;
+}
+
+void OnDdeAck(DdeClient* client, HWND sender, LPARAM lParam)
+{
+    if (client->Pending == Initiating) {
+        OnInitiateAck(client, sender, lParam);
+        return;
+    }
+    if (client->Broadcasting) {
+        OnExtraInitiateAck(client, sender, lParam);
+        return;
+    }
+    // Only the acknowledgement of the command block ends the execute; a server
+    // may follow the data of a request with a positive acknowledgement of its own.
+    if (client->Pending == Executing && IsExecuteAck(client, sender, lParam)) {
+        OnExecuteAck(client, lParam);
+        return;
+    }
+    ReleaseAck(lParam);
+}
+
+void OnDdeData(DdeClient* client, HWND sender, HGLOBAL data, ATOM item)
+{
+    KillTimer(client->Page, ReplyTimer);
+    const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(data));
+    WORD status = 0;
+    WORD flags = 0;
+    if (bytes && GlobalSize(data) >= 4) {
+        WORD format = 0;
+        std::memcpy(&flags, bytes, sizeof flags);
+        std::memcpy(&format, bytes + 2, sizeof format);
+        if (format == CF_TEXT) {
+            status = AckPositive;
+            std::string text = BlockText(data, bytes);
+            if (client->Pending == RequestingGroups)
+                CheckGroupList(client, text.c_str());
+            else if (client->Pending == RequestingGroupItems)
+                MarkExistingItems(client, text.c_str());
+        }
+    }
+
+    if (flags & DataAckRequested) {
+        LPARAM ack = PackDDElParam(WM_DDE_ACK, status, item);
+        if (!PostMessageA(sender, WM_DDE_ACK, reinterpret_cast<WPARAM>(client->Page), ack)) {
+            FreeDDElParam(WM_DDE_ACK, ack);
+            GlobalDeleteAtom(item);
+            if (bytes)
+                GlobalUnlock(data);
+            GlobalFree(data);
+            goto next;
+        }
+    } else {
+        GlobalDeleteAtom(item);
+    }
+    if (bytes)
+        GlobalUnlock(data);
+    if ((flags & DataRelease) || status == AckPositive)
+        GlobalFree(data);
+
+next:
+    if (client->GroupExists == 1 && client->Pending == RequestingGroups && RequestGroupItems(client))
+        return;
+    if (!BuildCommands(client))
+        FailSoon(client);
+}
+
+bool IsWindowsNt6()
+{
+    OSVERSIONINFOEXA extended;
+    std::memset(&extended, 0, sizeof extended);
+    extended.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);
+    OSVERSIONINFOA* info = reinterpret_cast<OSVERSIONINFOA*>(&extended);
+    if (!GetVersionExA(info)) {
+        info->dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+        if (!GetVersionExA(info))
+            return false;
+    }
+    return info->dwPlatformId == VER_PLATFORM_WIN32_NT && info->dwMajorVersion == 6;
+}

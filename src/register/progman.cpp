@@ -1,0 +1,131 @@
+#include "register/progman.h"
+
+#include <cstring>
+
+namespace {
+
+char UpperAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
+
+bool SameLetters(const char* a, const char* b, size_t length)
+{
+    for (size_t i = 0; i < length; ++i)
+        if (UpperAscii(a[i]) != UpperAscii(b[i]))
+            return false;
+    return true;
+}
+
+bool SameTextIgnoringCase(const char* a, size_t lengthA, const char* b)
+{
+    return std::strlen(b) == lengthA && SameLetters(a, b, lengthA);
+}
+
+void AppendCommand(std::string* text, const char* open, const char* argument, const char* close)
+{
+    text->append(open);
+    text->append(argument ? argument : "");
+    text->append(close);
+}
+
+// The help item's file differs on NT 6 systems, where the help format changed.
+const char* ItemFileFor(const ProgramItemRow* row, bool nt6)
+{
+    const char* title = row->ItemTitle ? row->ItemTitle : "";
+    if (nt6 && SameTextIgnoringCase(title, std::strlen(title), "kova help"))
+        return "kova.chm";
+    return row->ItemFile ? row->ItemFile : "";
+}
+
+} // namespace
+
+int MakeDestinationPrefix(const char* dir, char* out, int outSize)
+{
+    size_t length = dir ? std::strlen(dir) : 0;
+    bool addSeparator = length > 0 && dir[length - 1] != '\\';
+    size_t needed = length + (addSeparator ? 1 : 0) + 1;
+    if (outSize <= 0)
+        return 0;
+    out[0] = '\0';
+    if (needed > size_t(outSize))
+        return 0;
+    std::memcpy(out, dir, length);
+    if (addSeparator)
+        out[length++] = '\\';
+    out[length] = '\0';
+    return 1;
+}
+
+const char* ProgramGroupName(const InstallDescriptor* descriptor)
+{
+    const ProgramItemRow* row = descriptor->ProgramItems;
+    if (!row)
+        return nullptr;
+    while (row->ComponentKey != 0)
+        ++row;
+    return row->ItemTitle;
+}
+
+std::string ComposeCommands(const InstallDescriptor* descriptor, const char* prefix, int groupExists, bool nt6)
+{
+    std::string text;
+    const char* group = ProgramGroupName(descriptor);
+    AppendCommand(&text, "[CreateGroup(\"", group, "\")]");
+    if (groupExists)
+        AppendCommand(&text, "[ShowGroup(", group, ",1)]");
+    for (const ItemToDeleteRow* row = descriptor->ItemsToDelete; row && row->ComponentKey != 0; ++row)
+        if (row->Selected)
+            AppendCommand(&text, "[DeleteItem(", row->ItemTitle, ")]");
+    for (const ProgramItemRow* row = descriptor->ProgramItems; row && row->ComponentKey != 0; ++row) {
+        if (!row->Selected)
+            continue;
+        if (row->DeleteFirst)
+            AppendCommand(&text, "[DeleteItem(", row->ItemTitle, ")]");
+        text.append("[AddItem(\"");
+        if (row->InDestination)
+            text.append(prefix ? prefix : "");
+        text.append(ItemFileFor(row, nt6));
+        AppendCommand(&text, "\",\"", row->ItemTitle, "\")]");
+    }
+    return text;
+}
+
+bool GroupListNamesGroup(const char* reply, const char* groupName)
+{
+    if (!reply || !groupName)
+        return false;
+    size_t nameLength = std::strlen(groupName);
+    size_t replyLength = std::strlen(reply);
+    if (nameLength > replyLength)
+        return false;
+    for (size_t at = 0; at + nameLength <= replyLength; ++at)
+        if (SameLetters(reply + at, groupName, nameLength))
+            return true;
+    return false;
+}
+
+void MarkItemsInReply(const char* reply, ProgramItemRow* items)
+{
+    if (!reply || !items)
+        return;
+    const char* p = reply;
+    for (;;) {
+        const char* lineEnd = std::strchr(p, '\n');
+        if (!lineEnd || lineEnd[1] == '\0')
+            return;
+        // Past the line feed and the title's opening quote.
+        const char* title = lineEnd + 2;
+        const char* titleEnd = std::strchr(title, '"');
+        size_t titleLength = titleEnd ? size_t(titleEnd - title) : std::strlen(title);
+        for (ProgramItemRow* row = items; row->ComponentKey != 0; ++row) {
+            if (row->ItemTitle && SameTextIgnoringCase(title, titleLength, row->ItemTitle)) {
+                row->DeleteFirst = 1;
+                break;
+            }
+        }
+        if (!titleEnd)
+            return;
+        p = titleEnd + 1;
+    }
+}

@@ -1,0 +1,29 @@
+// Program Manager's side of the icon step as plain text work: the command
+// text of one execute, and the reading of the group-list and group-contents
+// replies. No windows here.
+#pragma once
+#include <string>
+
+#include "frame/descriptor.h"
+
+// Destination prefix: `dir` plus one '\' unless it is empty or already ends
+// in one. Returns 0 (and an empty `out`) when it does not fit `outSize`.
+int MakeDestinationPrefix(const char* dir, char* out, int outSize);
+
+// The whole command text for the descriptor's items: CreateGroup, ShowGroup
+// when the group exists, the DeleteItem commands of ItemsToDelete and of the
+// rows marked DeleteFirst, and one AddItem per selected row. The text grows as
+// needed; `nt6` picks the help file of a "kova help" item.
+std::string ComposeCommands(const InstallDescriptor* descriptor, const char* prefix, int groupExists, bool nt6);
+
+// The group name of ProgramItems (its terminator's title), or null.
+const char* ProgramGroupName(const InstallDescriptor* descriptor);
+
+// True when the group-list reply names `groupName` anywhere, letter case
+// ignored (a longer group name that contains it counts).
+bool GroupListNamesGroup(const char* reply, const char* groupName);
+
+// Reads a group-contents reply (group line, then one line per item starting
+// with its quoted title) and sets DeleteFirst of the first row of `items`
+// whose title matches an item's, letter case ignored.
+void MarkItemsInReply(const char* reply, ProgramItemRow* items);

@@ -1,0 +1,32 @@
+// The registry page and its writer: the descriptor's registry rows, the
+// shared-files registration, the file types and the uninstall rows, in one
+// synchronous pass.
+#pragma once
+#include <windows.h>
+
+#include "frame/descriptor.h"
+
+struct RegistryWriter {
+    HWND Page;                 // owner of every message box of the pass
+    int ErrorCode;             // 0, or ErrRegistry / ErrAborted after a failure
+    const char* ErrorArg;      // always none for this step
+    const InstallDescriptor* Install; // the descriptor the pass walks
+};
+
+// The writer of the registry page now shown, or null.
+extern RegistryWriter* CurrentRegistryWriter;
+
+enum {
+    RegistryStartCommand = 127,
+    RegistryDoneTimer = 1,
+    RegistryDoneDelayMs = 400
+};
+
+// RegistryPageProc is declared with the other page procedures (frame/wizard.h).
+int WriteRegistry(RegistryWriter* writer);
+int RegisterSharedFiles(RegistryWriter* writer);
+int RegisterAppPath(RegistryWriter* writer, const char* fileName);
+int RegisterFileType(RegistryWriter* writer, const FileTypeRow* row, const char* prefix);
+int WriteUninstallRows(RegistryWriter* writer, const char* prefix);
+// Deletes `name` under `parent` with all its subkeys; 1 if the key itself went.
+int DeleteKeyTree(HKEY parent, const char* name);

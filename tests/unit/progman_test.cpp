@@ -1,0 +1,201 @@
+// Program Manager command text and reply reading.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "register/progman.h"
+
+namespace {
+
+struct ProductItems {
+    ProgramItemRow Rows[3] = {
+        {1, "kovamain.exe", "KOVA", 1, 0, 1},
+        {1, "Getting Started with KOVA.html", "Getting Started with KOVA", 1, 0, 1},
+        {0, nullptr, "KOVAwin", 0, 0, 0},
+    };
+    InstallDescriptor Install{};
+    ProductItems() { Install.ProgramItems = Rows; }
+};
+
+const char* const FirstInstallation =
+    "[CreateGroup(\"KOVAwin\")]"
+    "[AddItem(\"C:\\Program Files\\KOVAwin\\kovamain.exe\",\"KOVA\")]"
+    "[AddItem(\"C:\\Program Files\\KOVAwin\\Getting Started with KOVA.html\",\"Getting Started with KOVA\")]";
+
+const char* const Reinstallation =
+    "[CreateGroup(\"KOVAwin\")][ShowGroup(KOVAwin,1)]"
+    "[DeleteItem(KOVA)][AddItem(\"C:\\Program Files\\KOVAwin\\kovamain.exe\",\"KOVA\")]"
+    "[DeleteItem(Getting Started with KOVA)]"
+    "[AddItem(\"C:\\Program Files\\KOVAwin\\Getting Started with KOVA.html\",\"Getting Started with KOVA\")]";
+
+std::string Prefix(const char* dir)
+{
+    char prefix[262];
+    EXPECT_EQ(MakeDestinationPrefix(dir, prefix, sizeof prefix), 1);
+    return prefix;
+}
+
+} // namespace
+
+TEST(DestinationPrefix, AddsOneSeparatorOnlyWhenMissing)
+{
+    EXPECT_EQ(Prefix("C:\\Program Files\\KOVAwin"), "C:\\Program Files\\KOVAwin\\");
+    EXPECT_EQ(Prefix("C:\\Program Files\\KOVAwin\\"), "C:\\Program Files\\KOVAwin\\");
+    EXPECT_EQ(Prefix("C:\\"), "C:\\");
+    EXPECT_EQ(Prefix(""), "");
+}
+
+TEST(DestinationPrefix, RefusesWhatDoesNotFit)
+{
+    std::string dir(259, 'd');
+    char prefix[261];
+    EXPECT_EQ(MakeDestinationPrefix(dir.c_str(), prefix, sizeof prefix), 1);
+    EXPECT_EQ(std::strlen(prefix), 260u);
+    char small[8] = "xxxxxxx";
+    EXPECT_EQ(MakeDestinationPrefix("C:\\Program", small, sizeof small), 0);
+    EXPECT_STREQ(small, "");
+    EXPECT_EQ(MakeDestinationPrefix("C:\\abcde", small, sizeof small), 0); // room for the text, not the '\'
+}
+
+TEST(ComposeCommands, FirstInstallationAndReinstallationTexts)
+{
+    ProductItems product;
+    std::string prefix = Prefix("C:\\Program Files\\KOVAwin");
+    EXPECT_EQ(ComposeCommands(&product.Install, prefix.c_str(), 0, false), FirstInstallation);
+
+    product.Rows[0].DeleteFirst = 1;
+    product.Rows[1].DeleteFirst = 1;
+    EXPECT_EQ(ComposeCommands(&product.Install, prefix.c_str(), 1, false), Reinstallation);
+
+    // A destination that already ends in '\' gives the same paths.
+    std::string trailing = Prefix("C:\\Program Files\\KOVAwin\\");
+    EXPECT_EQ(ComposeCommands(&product.Install, trailing.c_str(), 1, true), Reinstallation);
+}
+
+TEST(ComposeCommands, SkipsUnselectedRowsAndHonoursTheOtherTables)
+{
+    ItemToDeleteRow obsolete[] = {{1, "KOVA 16 Readme", 1}, {1, "Not chosen", 0}, {0, nullptr, 0}};
+    ProgramItemRow rows[] = {
+        {1, "kovamain.exe", "KOVA", 1, 0, 0},
+        {1, "C:\\elsewhere\\tool.exe", "Tool", 0, 0, 1},
+        {1, "kova.hlp", "KOVA Help", 1, 0, 1},
+        {0, nullptr, "Group", 0, 0, 0},
+    };
+    InstallDescriptor install{};
+    install.ProgramItems = rows;
+    install.ItemsToDelete = obsolete;
+    EXPECT_EQ(ComposeCommands(&install, "D:\\K\\", 0, false),
+              "[CreateGroup(\"Group\")][DeleteItem(KOVA 16 Readme)]"
+              "[AddItem(\"C:\\elsewhere\\tool.exe\",\"Tool\")]"
+              "[AddItem(\"D:\\K\\kova.hlp\",\"KOVA Help\")]");
+    // On NT 6 the help item names the other help file.
+    EXPECT_EQ(ComposeCommands(&install, "D:\\K\\", 0, true),
+              "[CreateGroup(\"Group\")][DeleteItem(KOVA 16 Readme)]"
+              "[AddItem(\"C:\\elsewhere\\tool.exe\",\"Tool\")]"
+              "[AddItem(\"D:\\K\\kova.chm\",\"KOVA Help\")]");
+}
+
+TEST(ComposeCommands, TextLongerThanTheClassicBufferIsWhole)
+{
+    std::string title(300, 't');
+    std::string file(250, 'f');
+    ProgramItemRow rows[41];
+    for (int i = 0; i < 40; ++i)
+        rows[i] = {1, file.c_str(), title.c_str(), 1, 1, 1};
+    rows[40] = {0, nullptr, "G", 0, 0, 0};
+    InstallDescriptor install{};
+    install.ProgramItems = rows;
+    std::string text = ComposeCommands(&install, "C:\\D\\", 1, false);
+    std::string one = "[DeleteItem(" + title + ")][AddItem(\"C:\\D\\" + file + "\",\"" + title + "\")]";
+    EXPECT_GT(text.size(), 8192u);
+    EXPECT_EQ(text, "[CreateGroup(\"G\")][ShowGroup(G,1)]" + [&] {
+        std::string all;
+        for (int i = 0; i < 40; ++i)
+            all += one;
+        return all;
+    }());
+}
+
+TEST(GroupList, FindsTheGroupIgnoringCaseAndInsideLongerNames)
+{
+    EXPECT_TRUE(GroupListNamesGroup("Accessories\r\nKOVAwin\r\nGames\r\n", "KOVAwin"));
+    EXPECT_TRUE(GroupListNamesGroup("accessories\r\nkovawin\r\n", "KOVAwin"));
+    EXPECT_TRUE(GroupListNamesGroup("Main\r\nKOVAwin Tools\r\n", "KOVAwin"));
+    EXPECT_FALSE(GroupListNamesGroup("Main\r\nKOVA\r\nwin\r\n", "KOVAwin"));
+    EXPECT_FALSE(GroupListNamesGroup("", "KOVAwin"));
+    EXPECT_FALSE(GroupListNamesGroup("KOVAwi", "KOVAwin"));
+}
+
+TEST(GroupList, LongGroupNamesAreComparedWhole)
+{
+    std::string name(150, 'g');
+    std::string cut = name.substr(0, 99);
+    EXPECT_TRUE(GroupListNamesGroup(("Main\r\n" + name + "\r\n").c_str(), name.c_str()));
+    // Only the first 99 characters present: not the group.
+    EXPECT_FALSE(GroupListNamesGroup(("Main\r\n" + cut + "\r\n").c_str(), name.c_str()));
+}
+
+TEST(GroupItems, MarksTitlesFoundInTheReplyIgnoringCase)
+{
+    ProductItems product;
+    MarkItemsInReply("\"KOVAwin\",\"kovawin.grp\",2,1\r\n"
+                     "\"kova\",\"C:\\Program Files\\KOVAwin\\kovamain.exe\",,0,0,0\r\n"
+                     "\"Other Tool\",\"C:\\x.exe\"\r\n"
+                     "\"GETTING STARTED WITH KOVA\",\"C:\\g.html\"\r\n",
+                     product.Rows);
+    EXPECT_EQ(product.Rows[0].DeleteFirst, 1);
+    EXPECT_EQ(product.Rows[1].DeleteFirst, 1);
+}
+
+TEST(GroupItems, TheGroupLineAndPartialTitlesMarkNothing)
+{
+    ProgramItemRow rows[] = {
+        {1, "a.exe", "KOVAwin", 1, 0, 1},
+        {1, "b.exe", "KOVA", 1, 0, 1},
+        {0, nullptr, "KOVAwin", 0, 0, 0},
+    };
+    // The first line describes the group, and "KOVA Tools" is not "KOVA".
+    MarkItemsInReply("\"KOVAwin\",\"kovawin.grp\",1\n\"KOVA Tools\",\"t.exe\"\n", rows);
+    EXPECT_EQ(rows[0].DeleteFirst, 0);
+    EXPECT_EQ(rows[1].DeleteFirst, 0);
+    // A reply ending right after a line feed, or with an unterminated title.
+    MarkItemsInReply("\"KOVAwin\"\n", rows);
+    MarkItemsInReply("\"KOVAwin\"\n\"KOVA", rows);
+    EXPECT_EQ(rows[0].DeleteFirst, 0);
+    EXPECT_EQ(rows[1].DeleteFirst, 1);
+}
+
+TEST(GroupItems, OnlyTheFirstMatchingRowIsMarked)
+{
+    ProgramItemRow rows[] = {
+        {1, "a.exe", "Same", 1, 0, 1},
+        {1, "b.exe", "same", 1, 0, 1},
+        {0, nullptr, "G", 0, 0, 0},
+    };
+    MarkItemsInReply("\"G\"\n\"SAME\",\"a.exe\"\n", rows);
+    EXPECT_EQ(rows[0].DeleteFirst, 1);
+    EXPECT_EQ(rows[1].DeleteFirst, 0);
+}
+
+TEST(GroupItems, LongTitlesAreComparedWhole)
+{
+    std::string title(300, 'T');
+    std::string longer = title + "X";
+    ProgramItemRow rows[] = {
+        {1, "a.exe", title.c_str(), 1, 0, 1},
+        {0, nullptr, "G", 0, 0, 0},
+    };
+    MarkItemsInReply(("\"G\"\n\"" + longer + "\",\"a.exe\"\n").c_str(), rows);
+    EXPECT_EQ(rows[0].DeleteFirst, 0);
+    MarkItemsInReply(("\"G\"\n\"" + title + "\",\"a.exe\"\n").c_str(), rows);
+    EXPECT_EQ(rows[0].DeleteFirst, 1);
+}
+
+TEST(ProgramGroupName, IsTheTerminatorsTitle)
+{
+    ProductItems product;
+    EXPECT_STREQ(ProgramGroupName(&product.Install), "KOVAwin");
+    InstallDescriptor none{};
+    EXPECT_EQ(ProgramGroupName(&none), nullptr);
+}

@@ -1,0 +1,232 @@
+// The icon page's DDE client against Wine's Program Manager server and
+// against the scripted one.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fake_progman.h"
+#include "harness.h"
+#include "register/dde_client.h"
+
+namespace {
+
+const char* const FirstInstallation =
+    "[CreateGroup(\"KOVAwin\")]"
+    "[AddItem(\"C:\\Program Files\\KOVAwin\\kovamain.exe\",\"KOVA\")]"
+    "[AddItem(\"C:\\Program Files\\KOVAwin\\Getting Started with KOVA.html\",\"Getting Started with KOVA\")]";
+
+const char* const Reinstallation =
+    "[CreateGroup(\"KOVAwin\")][ShowGroup(KOVAwin,1)]"
+    "[DeleteItem(KOVA)][AddItem(\"C:\\Program Files\\KOVAwin\\kovamain.exe\",\"KOVA\")]"
+    "[DeleteItem(Getting Started with KOVA)]"
+    "[AddItem(\"C:\\Program Files\\KOVAwin\\Getting Started with KOVA.html\",\"Getting Started with KOVA\")]";
+
+class IconPageTest : public WizardHarness {
+protected:
+    void SetUp() override
+    {
+        WizardHarness::SetUp();
+        std::strcpy(DestinationDir, "C:\\Program Files\\KOVAwin");
+        Descriptor.ProgramItems = Items;
+    }
+    void Show() { ShowWorkPage("NEWICONDLG", IconPageProc); }
+    // Waits for the page to end either way; returns the milliseconds it took.
+    DWORD RunToEnd(DWORD ms)
+    {
+        DWORD start = GetTickCount();
+        EXPECT_TRUE(PumpUntil([&] { return MovedOn() || OnErrorPage(); }, ms));
+        return GetTickCount() - start;
+    }
+    void ExpectGroupError()
+    {
+        EXPECT_TRUE(OnErrorPage());
+        EXPECT_EQ(InstallError, ErrProgramGroup);
+        EXPECT_EQ(ErrorText(), "Installation succeeded, but groups could not be created in Program Shell.");
+    }
+
+    ProgramItemRow Items[3] = {
+        {1, "kovamain.exe", "KOVA", 1, 0, 1},
+        {1, "Getting Started with KOVA.html", "Getting Started with KOVA", 1, 0, 1},
+        {0, nullptr, "KOVAwin", 0, 0, 0},
+    };
+};
+
+std::string ProgramsFolder(int csidl)
+{
+    char path[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+bool FileExists(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void RemoveGroupFolder(const std::string& folder)
+{
+    DeleteFileA((folder + "\\KOVA.lnk").c_str());
+    DeleteFileA((folder + "\\Getting Started with KOVA.lnk").c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
+void TouchFile(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(file);
+}
+
+} // namespace
+
+TEST_F(IconPageTest, WinesProgramManagerCreatesTheGroupAndItsLinks)
+{
+    std::string userGroup = ProgramsFolder(CSIDL_PROGRAMS) + "\\KOVAwin";
+    std::string commonGroup = ProgramsFolder(CSIDL_COMMON_PROGRAMS) + "\\KOVAwin";
+    RemoveGroupFolder(userGroup);
+    RemoveGroupFolder(commonGroup);
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string destination = std::string(temp) + "kova icons";
+    CreateDirectoryA(destination.c_str(), nullptr);
+    TouchFile(destination + "\\kovamain.exe");
+    TouchFile(destination + "\\Getting Started with KOVA.html");
+    std::strcpy(DestinationDir, destination.c_str());
+
+    Show();
+    HGLOBAL block = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return CurrentDdeClient && (block = CurrentDdeClient->ExecuteBlock) != nullptr; }, 5000))
+        << "no execute posted; InstallError " << InstallError;
+    EXPECT_EQ(CurrentDdeClient->Pending, Executing);
+    RunToEnd(15000);
+    EXPECT_TRUE(MovedOn()) << "InstallError " << InstallError;
+    // Freed by the acknowledgement of the execute, and only then.
+    EXPECT_EQ(GlobalFlags(block), UINT(GMEM_INVALID_HANDLE));
+    std::string group = FileExists(userGroup + "\\KOVA.lnk") ? userGroup : commonGroup;
+    EXPECT_TRUE(FileExists(group + "\\KOVA.lnk")) << group;
+    EXPECT_TRUE(FileExists(group + "\\Getting Started with KOVA.lnk")) << group;
+}
+
+TEST_F(IconPageTest, FirstInstallationSendsOneExecuteAndMovesOnAfterTheFinishDelay)
+{
+    ProgmanScript script;
+    script.GroupList = "Main\r\nAccessories\r\nKOVA\r\n";
+    FakeProgman server(script);
+    Show();
+    DWORD ms = RunToEnd(8000);
+    EXPECT_TRUE(MovedOn());
+    EXPECT_GE(ms, 1700u);
+    EXPECT_EQ(server.Requests(), std::vector<std::string>{"PROGMAN"});
+    EXPECT_EQ(server.Executes(), std::vector<std::string>{FirstInstallation});
+    EXPECT_EQ(server.DataAcks(), std::vector<WORD>{0x8000});
+    EXPECT_TRUE(PumpUntil([&] { return server.Terminated(); }, 2000));
+}
+
+TEST_F(IconPageTest, ReinstallationReplacesItemsFoundInAnyLetterCase)
+{
+    ProgmanScript script;
+    script.GroupList = "Main\r\nkovawin\r\n";
+    script.GroupContents = "\"kovawin\",\"kovawin.grp\",3,1\r\n"
+                           "\"kova\",\"C:\\OLD\\KOVAMAIN.EXE\",,0,0,0\r\n"
+                           "\"Other Item\",\"C:\\other.exe\"\r\n"
+                           "\"GETTING STARTED WITH KOVA\",\"C:\\OLD\\guide.html\"\r\n";
+    FakeProgman server(script);
+    std::strcpy(DestinationDir, "C:\\Program Files\\KOVAwin\\");
+    Show();
+    RunToEnd(8000);
+    EXPECT_TRUE(MovedOn());
+    EXPECT_EQ(server.Requests(), (std::vector<std::string>{"PROGMAN", "KOVAWIN"}));
+    ASSERT_EQ(server.Executes().size(), 1u);
+    EXPECT_EQ(server.Executes()[0], Reinstallation);
+    EXPECT_EQ(server.Executes()[0].find("Other Item"), std::string::npos);
+}
+
+TEST_F(IconPageTest, GroupInsideALongerNameIsAskedForAndARefusalEndsAfterTenSeconds)
+{
+    ProgmanScript script;
+    script.GroupList = "Main\r\nKOVAwin Tools\r\n";
+    script.GroupItemsAnswer = Answer::NegativeAck;
+    FakeProgman server(script);
+    Show();
+    DWORD ms = RunToEnd(15000);
+    ExpectGroupError();
+    EXPECT_GE(ms, 9500u);
+    EXPECT_EQ(server.Requests(), (std::vector<std::string>{"PROGMAN", "KOVAWIN"}));
+    EXPECT_TRUE(server.Executes().empty());
+}
+
+TEST_F(IconPageTest, SilenceAfterTheExecuteEndsAfterTenSeconds)
+{
+    ProgmanScript script;
+    script.AnswerExecute = false;
+    FakeProgman server(script);
+    Show();
+    DWORD ms = RunToEnd(15000);
+    ExpectGroupError();
+    EXPECT_GE(ms, 9500u);
+    EXPECT_EQ(server.Executes().size(), 1u);
+}
+
+TEST_F(IconPageTest, ReplyInAnotherFormatIsRefusedAndNotRead)
+{
+    ProgmanScript script;
+    script.GroupList = "KOVAwin\r\n";
+    script.GroupListAnswer = Answer::OtherFormat;
+    FakeProgman server(script);
+    Show();
+    RunToEnd(8000);
+    EXPECT_TRUE(MovedOn());
+    EXPECT_EQ(server.DataAcks(), std::vector<WORD>{0});
+    EXPECT_EQ(server.Requests(), std::vector<std::string>{"PROGMAN"});
+    EXPECT_EQ(server.Executes(), std::vector<std::string>{FirstInstallation});
+}
+
+TEST_F(IconPageTest, AStrayAcknowledgementAfterTheDataDoesNotEndTheExecute)
+{
+    ProgmanScript script;
+    script.StrayAckAfterData = true;
+    script.StrayItemName = "KovaStrayItem"; // an atom no one else holds
+    script.ExecuteAckDelayMs = 600;
+    FakeProgman server(script);
+    Show();
+    HGLOBAL block = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return CurrentDdeClient && (block = CurrentDdeClient->ExecuteBlock) != nullptr; }, 5000));
+    RunToEnd(8000);
+    EXPECT_TRUE(MovedOn());
+    EXPECT_EQ(server.Executes().size(), 1u);
+    EXPECT_TRUE(PumpUntil([&] { return server.Terminated(); }, 2000));
+    EXPECT_FALSE(server.TerminatedBeforeExecuteAck());
+    EXPECT_EQ(GlobalFlags(block), UINT(GMEM_INVALID_HANDLE));
+    // The stray acknowledgement's item atom was given back.
+    EXPECT_EQ(GlobalFindAtomA("KovaStrayItem"), 0);
+}
+
+TEST_F(IconPageTest, NothingToInstallMovesOnWithoutDde)
+{
+    FakeProgman server(ProgmanScript{});
+    Descriptor.ProgramItems = nullptr;
+    Show();
+    DWORD ms = RunToEnd(3000);
+    EXPECT_TRUE(MovedOn());
+    EXPECT_LT(ms, 1000u);
+    EXPECT_EQ(server.Initiates(), 0);
+}
+
+TEST_F(IconPageTest, ClientCommandsGrowPastTheClassicBuffer)
+{
+    std::string title(200, 't');
+    std::vector<ProgramItemRow> rows(50, ProgramItemRow{1, "item.exe", title.c_str(), 1, 0, 1});
+    rows.push_back(ProgramItemRow{0, nullptr, "KOVAwin", 0, 0, 0});
+    Descriptor.ProgramItems = rows.data();
+    FakeProgman server(ProgmanScript{});
+    Show();
+    RunToEnd(8000);
+    EXPECT_TRUE(MovedOn());
+    ASSERT_EQ(server.Executes().size(), 1u);
+    EXPECT_GT(server.Executes()[0].size(), 8192u);
+    EXPECT_EQ(server.Executes()[0].substr(server.Executes()[0].size() - 10), std::string(title, 0, 7) + "\")]");
+}

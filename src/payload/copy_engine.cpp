@@ -1,0 +1,548 @@
+#include "payload/copy_engine.h"
+
+#include <direct.h>
+#include <lzexpand.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "frame/frame.h"
+#include "pages/paths.h"
+#include "payload/compressed_name.h"
+#include "payload/crc.h"
+
+namespace {
+
+const char* const LabelCopying = "Copying file:";
+const char* const LabelUncompressing = "Uncompressing:";
+const char* const LabelChecksum = "Checksum:";
+
+bool Fail(CopyEngine* engine, int code, const char* argument)
+{
+    engine->ErrorCode = code;
+    engine->ErrorArg = argument;
+    return false;
+}
+
+// True when the user confirmed a stop; the engine then holds code 10.
+bool Stopped(CopyEngine* engine)
+{
+    if (!ConfirmAbort(engine->Page))
+        return false;
+    Fail(engine, ErrAborted, nullptr);
+    return true;
+}
+
+// Copies `text` into `out` (MAX_PATH); false when it does not fit.
+bool CopyPath(char* out, const char* text)
+{
+    size_t length = std::strlen(text);
+    if (length >= MAX_PATH)
+        return false;
+    std::memcpy(out, text, length + 1);
+    return true;
+}
+
+bool AppendPath(char* out, const char* text)
+{
+    size_t have = std::strlen(out);
+    size_t length = std::strlen(text);
+    if (have + length >= MAX_PATH)
+        return false;
+    std::memcpy(out + have, text, length + 1);
+    return true;
+}
+
+// A directory with exactly one trailing '\' (an empty one stays empty).
+bool CopyDirectory(char* out, const char* dir)
+{
+    if (!CopyPath(out, dir))
+        return false;
+    size_t length = std::strlen(out);
+    if (length > 0 && out[length - 1] != '\\')
+        return AppendPath(out, "\\");
+    return true;
+}
+
+const char* LastComponent(const char* path)
+{
+    const char* slash = std::strrchr(path, '\\');
+    return slash ? slash + 1 : path;
+}
+
+bool HasFontExtension(const char* name)
+{
+    const char* dot = std::strrchr(name, '.');
+    return dot != nullptr && lstrcmpiA(dot, ".fon") == 0;
+}
+
+void ShowStep(CopyEngine* engine, const char* label)
+{
+    SetDlgItemTextA(engine->Page, IdStepLabel, label);
+}
+
+void AddDone(CopyEngine* engine, int32_t amount)
+{
+    engine->BytesDone += static_cast<uint32_t>(amount);
+    PaintProgress();
+}
+
+void CloseSource(CopyEngine* engine)
+{
+    if (engine->Source == 0)
+        return;
+    if (engine->SourceIsLz)
+        LZClose(engine->Source);
+    else
+        _lclose(engine->Source);
+    engine->Source = 0;
+}
+
+void FreeChunk(CopyEngine* engine)
+{
+    if (engine->Chunk == nullptr)
+        return;
+    FreeResource(engine->Chunk);
+    engine->Chunk = nullptr;
+    engine->Buffer = nullptr;
+}
+
+// The engine's own buffer is the Buffer of a file source (no piece loaded).
+void FreeOwnBuffer(CopyEngine* engine)
+{
+    if (engine->Chunk == nullptr && engine->Buffer != nullptr)
+        std::free(engine->Buffer);
+    engine->Buffer = nullptr;
+}
+
+void StampFile(const char* path, const FILETIME* time)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    SetFileTime(file, time, time, time);
+    CloseHandle(file);
+}
+
+// ReleaseYear is two digits: 0-49 are 2000-2049, 50-99 are 1950-1999.
+int FullYear(int year)
+{
+    if (year < 100) {
+        year += 1900;
+        if (year < 1950)
+            year += 100;
+    }
+    return year;
+}
+
+void BuildReleaseTime(CopyEngine* engine)
+{
+    const InstallDescriptor* d = engine->Descriptor;
+    SYSTEMTIME local = {};
+    local.wYear = static_cast<WORD>(FullYear(d->ReleaseYear));
+    local.wMonth = static_cast<WORD>(d->ReleaseMonth);
+    local.wDay = static_cast<WORD>(d->ReleaseDay);
+    local.wDayOfWeek = 0;
+    local.wHour = 17;
+    local.wMinute = static_cast<WORD>(10 * ((d->Version >> 4) & 0xF) + (d->Version & 0xF));
+    FILETIME localTime = {};
+    SystemTimeToFileTime(&local, &localTime);
+    LocalFileTimeToFileTime(&localTime, &engine->ReleaseTime);
+}
+
+// The expansion of a compressed row (FinishFile step 5): LZ-copies the
+// compressed copy to the final name, deletes it, and runs the result
+// through the CRC. Progress moves by half the size difference after the
+// expansion and by the rest after the checksum.
+bool ExpandFile(CopyEngine* engine, FileEntry* entry)
+{
+    int ok = 0;
+    BYTE* block = nullptr;
+    char finalPath[MAX_PATH];
+    char compressedPath[MAX_PATH];
+    OFSTRUCT of = {};
+    int32_t difference = static_cast<int32_t>(entry->Size - engine->FileBytesWritten);
+    int32_t half = difference / 2;
+    UINT got = 0;
+
+    ShowStep(engine, LabelUncompressing);
+    const char* target = TargetPath(engine, entry->Name, entry->TargetSelector);
+    if (target == nullptr || !CopyPath(finalPath, target)) {
+        Fail(engine, ErrCreateFile, entry->Name);
+        goto done;
+    }
+    engine->Expanded = LZOpenFileA(finalPath, &of, OF_CREATE | OF_WRITE);
+    if (engine->Expanded < 0) {
+        engine->Expanded = 0;
+        Fail(engine, ErrCreateFile, entry->Name);
+        goto done;
+    }
+    if (Stopped(engine))
+        goto done;
+
+    CopyPath(compressedPath, finalPath);
+    CompressedName(compressedPath);
+    engine->Source = LZOpenFileA(compressedPath, &of, OF_READ);
+    if (engine->Source < 0) {
+        engine->Source = 0;
+        Fail(engine, ErrUncompress, entry->Name);
+        goto done;
+    }
+    engine->SourceIsLz = 1;
+    if (Stopped(engine))
+        goto done;
+
+    if (LZCopy(engine->Source, engine->Expanded) < 0) {
+        Fail(engine, ErrUncompress, entry->Name);
+        goto done;
+    }
+    AddDone(engine, half);
+    CloseSource(engine);
+    LZClose(engine->Expanded);
+    engine->Expanded = 0;
+
+    if (Stopped(engine))
+        goto done;
+    std::remove(compressedPath);
+    if (Stopped(engine))
+        goto done;
+
+    ShowStep(engine, LabelChecksum);
+    engine->Output = OpenFile(finalPath, &of, OF_READ);
+    if (engine->Output == HFILE_ERROR) {
+        engine->Output = 0;
+        Fail(engine, ErrCrcRead, entry->Name);
+        goto done;
+    }
+    block = static_cast<BYTE*>(std::malloc(ChecksumBufferSize));
+    if (block == nullptr) {
+        Fail(engine, ErrCrcRead, entry->Name);
+        goto done;
+    }
+    do {
+        got = _lread(engine->Output, block, ChecksumBufferSize);
+        if (got == static_cast<UINT>(HFILE_ERROR))
+            break;
+        engine->RunningCrc = CrcUpdate(block, got, engine->RunningCrc);
+    } while (got == ChecksumBufferSize);
+    _lclose(engine->Output);
+    engine->Output = 0;
+    if (got == static_cast<UINT>(HFILE_ERROR)) {
+        Fail(engine, ErrCrcRead, entry->Name);
+        goto done;
+    }
+    // The expanded file gets the release time too, so every installed file
+    // shows the same time. Stamped after the checksum pass, whose read would
+    // move the access time again.
+    StampFile(finalPath, &engine->ReleaseTime);
+    ShowStep(engine, LabelCopying);
+    AddDone(engine, difference - half);
+    ok = 1;
+done:
+    std::free(block);
+    return ok;
+}
+
+}  // namespace
+
+CopyEngine* CreateCopyEngine(HWND page, InstallDescriptor* descriptor)
+{
+    CopyEngine* engine = static_cast<CopyEngine*>(std::calloc(1, sizeof(CopyEngine)));
+    if (engine == nullptr)
+        return nullptr;
+    engine->Page = page;
+    engine->Descriptor = descriptor;
+    BuildReleaseTime(engine);
+    ComputeBytesTotal(engine);
+    DWORD length = GetModuleFileNameA(nullptr, engine->SourceDir, MAX_PATH);
+    if (length >= MAX_PATH)
+        length = 0;
+    engine->SourceDir[length] = '\0';
+    char* slash = std::strrchr(engine->SourceDir, '\\');
+    if (slash != nullptr)
+        slash[1] = '\0';
+    return engine;
+}
+
+void ComputeBytesTotal(CopyEngine* engine)
+{
+    engine->BytesTotal = 0;
+    FileEntry* row = engine->Descriptor->Files;
+    for (; row != nullptr && row->ComponentKey != 0; row++) {
+        if (row->Selected != 0)
+            engine->BytesTotal += row->Size;
+    }
+}
+
+bool PrepareTargets(CopyEngine* engine)
+{
+    InstallDescriptor* d = engine->Descriptor;
+    if (!CopyDirectory(engine->TargetDir, GetDestinationDir()))
+        return Fail(engine, ErrCreateFile, GetDestinationDir());
+    const char* shared = SharedFilesDirOnDestinationDrive();
+    if (shared != nullptr && shared[0] != '\0') {
+        if (!CopyDirectory(engine->SharedDir, shared) || !CreateDirectoryPath(engine->SharedDir))
+            return Fail(engine, ErrCreateDirectory, engine->SharedDir);
+        return true;
+    }
+    engine->SharedDir[0] = '\0';
+    for (FileEntry* row = d->Files; row != nullptr && row->ComponentKey != 0; row++) {
+        if (row->Selected != 0)
+            row->TargetSelector = 0;
+    }
+    for (SharedFileRow* row = d->SharedFiles; row != nullptr && row->ComponentKey != 0; row++) {
+        if (row->Selected != 0)
+            row->TargetSelector = 0;
+    }
+    return true;
+}
+
+void MakeDirectories(CopyEngine* engine)
+{
+    for (DirectoryRow* row = engine->Descriptor->Directories;
+         row != nullptr && row->ComponentKey != 0; row++) {
+        if (row->Selected == 0)
+            continue;
+        const char* path = TargetPath(engine, row->Name, 0);
+        if (path != nullptr)
+            _mkdir(path);
+    }
+}
+
+bool CopyAllFiles(CopyEngine* engine)
+{
+    if (engine->ErrorCode != 0)
+        return false;
+    if (Stopped(engine))
+        return false;
+    engine->ErrorCode = 0;
+    MakeDirectories(engine);
+    if (Stopped(engine))
+        return false;
+
+    const int disk = 1;
+    SetDlgItemInt(engine->Page, IdCurrentDisk, disk, FALSE);
+    for (FileEntry* row = engine->Descriptor->Files; row->ComponentKey != 0; row++) {
+        if (row->Disk != disk || SkipFile(engine, row))
+            continue;
+        if (!BeginFile(engine, row))
+            return false;
+        while (engine->ChunksLeft != 0) {
+            if (!ReadChunk(engine, row) || !WriteChunk(engine, row))
+                return false;
+        }
+        if (!FinishFile(engine, row))
+            return false;
+    }
+    // Disk 2 is above LastDisk: nothing more to copy.
+    return true;
+}
+
+bool SkipFile(CopyEngine* engine, FileEntry* entry)
+{
+    if (entry->Selected == 0)
+        return true;
+    const char* path = TargetPath(engine, entry->Name, entry->TargetSelector);
+    if (path == nullptr || !engine->IsFont)
+        return false;
+    OFSTRUCT of = {};
+    HFILE existing = OpenFile(path, &of, OF_SHARE_DENY_WRITE);
+    if (existing == HFILE_ERROR)
+        return false;
+    _lclose(existing);
+    AddDone(engine, static_cast<int32_t>(entry->Size));
+    return true;
+}
+
+bool BeginFile(CopyEngine* engine, FileEntry* entry)
+{
+    OFSTRUCT of = {};
+    engine->Source = 0;
+    engine->SourceIsLz = 0;
+    engine->Buffer = nullptr;
+    engine->ChunksLeft = 0;
+    engine->RunningCrc = CrcPreset;
+    engine->FileBytesWritten = 0;
+    SetDlgItemTextA(engine->Page, IdCurrentFile, entry->Name);
+
+    if (entry->FirstResource != 0) {
+        engine->Chunk = LoadPayloadChunk(entry->FirstResource, &engine->ChunkBytes);
+        if (engine->Chunk != nullptr)
+            engine->ChunksLeft = static_cast<int32_t>(entry->ChunkCount);
+    }
+    if (engine->Chunk == nullptr) {
+        char* path = SourcePath(engine, entry->Name);
+        HFILE plain = path ? OpenFile(path, &of, OF_READ) : HFILE_ERROR;
+        if (plain != HFILE_ERROR) {
+            engine->Source = plain;
+        } else {
+            if (Stopped(engine))
+                return false;
+            if (path == nullptr || !CompressedName(path))
+                return Fail(engine, ErrSourceMissing, entry->Name);
+            INT lz = LZOpenFileA(path, &of, OF_READ);
+            if (lz < 0)
+                return Fail(engine, ErrSourceMissing, entry->Name);
+            engine->Source = lz;
+            engine->SourceIsLz = 1;
+        }
+        engine->Buffer = static_cast<BYTE*>(std::malloc(SourceBufferSize));
+        if (engine->Buffer == nullptr)
+            return Fail(engine, ErrReadFile, entry->Name);
+        engine->ChunksLeft = 1;
+    }
+    if (Stopped(engine))
+        return false;
+
+    entry->Selected = 2;
+    char* output = TargetPath(engine, entry->Name, entry->TargetSelector);
+    if (output != nullptr && IsEmbeddedCompressed(entry) && !CompressedName(output))
+        output = nullptr;
+    if (output == nullptr)
+        return Fail(engine, ErrCreateFile, entry->Name);
+    HFILE created = _lcreat(output, 0);
+    if (created == HFILE_ERROR)
+        return Fail(engine, ErrCreateFile, entry->Name);
+    engine->Output = created;
+    CopyPath(engine->PartialFile, output);
+    return !Stopped(engine);
+}
+
+bool ReadChunk(CopyEngine* engine, FileEntry* entry)
+{
+    if (engine->Source != 0) {
+        UINT got = engine->SourceIsLz
+                       ? static_cast<UINT>(LZRead(engine->Source, reinterpret_cast<char*>(engine->Buffer),
+                                                  SourceBufferSize))
+                       : _lread(engine->Source, engine->Buffer, SourceBufferSize);
+        if (got == static_cast<UINT>(HFILE_ERROR) || static_cast<INT>(got) < 0)
+            return Fail(engine, ErrReadFile, entry->Name);
+        engine->BufferLength = got;
+        if (got < SourceBufferSize)
+            engine->ChunksLeft = 0;
+    } else {
+        if (engine->Chunk == nullptr) {
+            uint32_t id = entry->FirstResource + entry->ChunkCount - engine->ChunksLeft;
+            engine->Chunk = LoadPayloadChunk(id, &engine->ChunkBytes);
+            if (engine->Chunk == nullptr)
+                return Fail(engine, ErrDataMissing, entry->Name);
+        }
+        engine->Buffer = static_cast<BYTE*>(LockResource(engine->Chunk));
+        engine->BufferLength = engine->ChunksLeft == 1 ? entry->LastChunkSize : entry->ChunkSize;
+        // The table gives the length; a piece shorter than that is missing data,
+        // not something to read past.
+        if (engine->Buffer == nullptr || engine->ChunkBytes < engine->BufferLength)
+            return Fail(engine, ErrDataMissing, entry->Name);
+    }
+    return !Stopped(engine);
+}
+
+bool WriteChunk(CopyEngine* engine, FileEntry* entry)
+{
+    if (!IsEmbeddedCompressed(entry))
+        engine->RunningCrc = CrcUpdate(engine->Buffer, engine->BufferLength, engine->RunningCrc);
+    if (!WriteBytes(engine, engine->Buffer, engine->BufferLength))
+        return false;
+    if (engine->Chunk != nullptr) {
+        FreeChunk(engine);
+        engine->ChunksLeft--;
+    }
+    return !Stopped(engine);
+}
+
+bool WriteBytes(CopyEngine* engine, const void* data, uint32_t length)
+{
+    if (length == 0)
+        return true;
+    UINT written = _lwrite(engine->Output, static_cast<LPCCH>(data), length);
+    if (written != length) {
+        CopyPath(engine->ErrorText, LastComponent(engine->PartialFile));
+        return Fail(engine, ErrWriteFile, engine->ErrorText);
+    }
+    engine->FileBytesWritten += length;
+    AddDone(engine, static_cast<int32_t>(length));
+    return true;
+}
+
+bool FinishFile(CopyEngine* engine, FileEntry* entry)
+{
+    FreeChunk(engine);
+    FreeOwnBuffer(engine);
+    CloseSource(engine);
+    HFILE output = engine->Output;
+    engine->Output = 0;
+    if (_lclose(output) == HFILE_ERROR)
+        return Fail(engine, ErrWriteFile, entry->Name);
+    StampFile(engine->PartialFile, &engine->ReleaseTime);
+    engine->PartialFile[0] = '\0';
+
+    if (IsEmbeddedCompressed(entry) && !ExpandFile(engine, entry))
+        return false;
+    if (entry->Crc != 0 && engine->RunningCrc != entry->Crc)
+        return Fail(engine, ErrChecksum, entry->Name);
+    if (Stopped(engine))
+        return false;
+
+    const char* path = TargetPath(engine, entry->Name, entry->TargetSelector);
+    if (engine->IsFont && path != nullptr) {
+        if (AddFontResourceA(path) != 0)
+            engine->FontAdded = 1;
+        if (Stopped(engine))
+            return false;
+    }
+    return true;
+}
+
+void DestroyCopyEngine(CopyEngine* engine)
+{
+    if (engine == nullptr)
+        return;
+    FreeChunk(engine);
+    CloseSource(engine);
+    if (engine->Output != 0)
+        _lclose(engine->Output);
+    engine->Output = 0;
+    if (engine->Expanded != 0)
+        LZClose(engine->Expanded);
+    engine->Expanded = 0;
+    FreeOwnBuffer(engine);
+    if (engine->PartialFile[0] != '\0')
+        std::remove(engine->PartialFile);
+    engine->PartialFile[0] = '\0';
+    if (engine->FontAdded)
+        SendMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
+}
+
+void FreeCopyEngine(CopyEngine* engine)
+{
+    std::free(engine);
+}
+
+char* SourcePath(CopyEngine* engine, const char* name)
+{
+    if (!CopyPath(engine->WorkPath, engine->SourceDir) || !AppendPath(engine->WorkPath, LastComponent(name)))
+        return nullptr;
+    return engine->WorkPath;
+}
+
+char* TargetPath(CopyEngine* engine, const char* name, int useShared)
+{
+    engine->IsFont = HasFontExtension(name) ? 1 : 0;
+    char* path = engine->WorkPath;
+    bool fits;
+    if (engine->IsFont) {
+        UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+        fits = length > 0 && length < MAX_PATH;
+        if (fits && length > 3)
+            fits = AppendPath(path, "\\");
+        if (fits)
+            fits = AppendPath(path, UseFontsFolder ? "Fonts\\" : "SYSTEM\\");
+    } else {
+        fits = CopyPath(path, (useShared != 0 && engine->SharedDir[0] != '\0') ? engine->SharedDir
+                                                                               : engine->TargetDir);
+    }
+    if (!fits || !AppendPath(path, name))
+        return nullptr;
+    return path;
+}

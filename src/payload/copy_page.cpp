@@ -1,0 +1,176 @@
+// The copy page (COPYFILESDLG): runs the copy engine once it has been shown
+// and paints the progress bar, a static control it takes over.
+#include <windows.h>
+#include <cstdio>
+#include <cstdlib>
+
+#include "frame/frame.h"
+#include "payload/copy_engine.h"
+
+CopyEngine* CurrentCopyEngine = nullptr;
+
+namespace {
+
+WNDPROC ProgressBarOldProc = nullptr;
+
+// KOVA_TIMING=path appends the performance counter at the start command
+// and when the pause timer is armed, for the copy benchmark.
+void NoteTiming(const char* what)
+{
+    char path[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA("KOVA_TIMING", path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    LARGE_INTEGER now = {};
+    LARGE_INTEGER frequency = {};
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    FILE* out = std::fopen(path, "a");
+    if (out == nullptr)
+        return;
+    std::fprintf(out, "%s %lld %lld\n", what, static_cast<long long>(now.QuadPart),
+                 static_cast<long long>(frequency.QuadPart));
+    std::fclose(out);
+}
+
+void OnStart(HWND page)
+{
+    CopyEngine* engine = CurrentCopyEngine;
+    UpdateWindow(page);
+    NoteTiming("copy-start");
+    if (engine != nullptr && PrepareTargets(engine) && CopyAllFiles(engine)) {
+        SetTimer(page, CopyPauseTimer, 500, nullptr);
+        NoteTiming("copy-armed");
+        return;
+    }
+    // ShowErrorPage destroys this page and the engine with it; it copies
+    // the argument first.
+    int code = engine ? engine->ErrorCode : ErrAborted;
+    const char* argument = engine ? engine->ErrorArg : nullptr;
+    ShowErrorPage(code, argument);
+}
+
+void PaintFrame(HWND window, HDC dc)
+{
+    RECT r;
+    GetClientRect(window, &r);
+    HPEN shadow = CreatePen(PS_SOLID, 0, GetSysColor(COLOR_BTNSHADOW));
+    HPEN highlight = CreatePen(PS_SOLID, 0, GetSysColor(COLOR_BTNHIGHLIGHT));
+    // Inner dark edge with the context's own pen, outer edge in shadow.
+    MoveToEx(dc, r.left + 1, r.bottom, nullptr);
+    LineTo(dc, r.left + 1, r.top + 1);
+    LineTo(dc, r.right, r.top + 1);
+    HGDIOBJ original = SelectObject(dc, shadow);
+    MoveToEx(dc, r.left, r.bottom, nullptr);
+    LineTo(dc, r.left, r.top);
+    LineTo(dc, r.right + 1, r.top);
+    // The light edge sits on the last column and row, where it can be seen;
+    // the fill, drawn afterwards, covers it as it reaches the end.
+    SelectObject(dc, highlight);
+    MoveToEx(dc, r.right - 1, r.top + 1, nullptr);
+    LineTo(dc, r.right - 1, r.bottom - 1);
+    LineTo(dc, r.left, r.bottom - 1);
+    SelectObject(dc, original);
+    DeleteObject(shadow);
+    DeleteObject(highlight);
+}
+
+}  // namespace
+
+void DrawProgressFill(HWND control, HDC dc)
+{
+    CopyEngine* engine = CurrentCopyEngine;
+    if (engine == nullptr || engine->BytesTotal == 0)
+        return;
+    RECT r;
+    GetClientRect(control, &r);
+    // 64-bit product: the width times the byte count overflows 32 bits with
+    // a large payload. BytesDone can run past BytesTotal for a moment while a
+    // file whose compressed form is the larger one is written; the bar stops
+    // at its end.
+    uint64_t done = engine->BytesDone;
+    if (done > engine->BytesTotal)
+        done = engine->BytesTotal;
+    LONG width = r.right - (r.left + 2);
+    RECT fill = r;
+    fill.left = r.left + 2;
+    fill.top = r.top + 2;
+    fill.right = fill.left + static_cast<LONG>(static_cast<uint64_t>(width) * done / engine->BytesTotal);
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    FillRect(dc, &fill, blue);
+    DeleteObject(blue);
+}
+
+void PaintProgress()
+{
+    CopyEngine* engine = CurrentCopyEngine;
+    if (engine == nullptr)
+        return;
+    HWND bar = GetDlgItem(engine->Page, IdProgressBar);
+    if (bar == nullptr)
+        return;
+    HDC dc = GetDC(bar);
+    DrawProgressFill(bar, dc);
+    ReleaseDC(bar, dc);
+}
+
+LRESULT CALLBACK ProgressBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        PaintFrame(window, dc);
+        DrawProgressFill(window, dc);
+        EndPaint(window, &ps);
+        break;
+    }
+    default:
+        break;
+    }
+    return CallWindowProcA(ProgressBarOldProc, window, message, wParam, lParam);
+}
+
+void SubclassProgressBar(HWND page)
+{
+    HWND bar = GetDlgItem(page, IdProgressBar);
+    if (bar == nullptr)
+        return;
+    ProgressBarOldProc = reinterpret_cast<WNDPROC>(GetWindowLongA(bar, GWL_WNDPROC));
+    SetWindowLongA(bar, GWL_WNDPROC, reinterpret_cast<LONG>(ProgressBarProc));
+}
+
+INT_PTR CALLBACK CopyPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        SetExitCaption("Abort");
+        SubclassProgressBar(window);
+        CurrentCopyEngine = CreateCopyEngine(window, &Descriptor);
+        PostMessageA(window, WM_COMMAND, CopyStartCommand, 0);
+        break;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == CopyStartCommand) {
+            OnStart(window);
+            return 1;
+        }
+        break;
+    case WM_TIMER:
+        if (wParam == CopyPauseTimer) {
+            KillTimer(window, CopyPauseTimer);
+            GoNextPage();
+            return 1;
+        }
+        break;
+    case WM_DESTROY:
+        if (CurrentCopyEngine != nullptr) {
+            DestroyCopyEngine(CurrentCopyEngine);
+            FreeCopyEngine(CurrentCopyEngine);
+            CurrentCopyEngine = nullptr;
+        }
+        break;
+    default:
+        break;
+    }
+    return PageDefaultProc(window, message, wParam, lParam);
+}

@@ -33,7 +33,7 @@ bench: all
 	@bash bench/run $(ABS_BUILD)
 
 screens: all
-	@bash scripts/wine-session $(WIN)/tests/e2e/e2e_driver.exe --screens $(ABS_BUILD)/screens
+	@bash scripts/wine-session wine $(WIN)/tests/e2e/e2e_tests.exe --screens $(ABS_BUILD)/screens
 
 fuzz: host
 	@bash tests/fuzz/run $(ABS_BUILD) 60

@@ -48,8 +48,10 @@ add_executable(setup WIN32
   ${CMAKE_SOURCE_DIR}/resources/setup.rc
   ${KOVA_PAYLOAD_GEN}/file_table.cpp)
 target_include_directories(setup PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/resources ${KOVA_PAYLOAD_GEN})
+# The packer leaves payload.rc alone when only the pieces change; the file
+# table is rewritten with them, so it stands for the pieces here.
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES
-  OBJECT_DEPENDS "${KOVA_PAYLOAD_GEN}/payload.rc")
+  OBJECT_DEPENDS "${KOVA_PAYLOAD_GEN}/payload.rc;${KOVA_PAYLOAD_GEN}/file_table.cpp")
 target_link_libraries(setup PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,kovawin>" kovacore ${KOVA_WIN32_LIBS})
 target_link_options(setup PRIVATE -mwindows)
 endif()
@@ -61,18 +63,19 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
 
-# kova_wine_test(name SOURCES ... [RC rcfiles...] [LIBS ...]): a GoogleTest
+# kova_wine_test(name SOURCES ... [RC rcfiles...] [LIBS ...] [PROPERTIES ...]
+# [TEST_PREFIX p]): a GoogleTest
 # executable run under Wine, linked with the installer's code.
 function(kova_wine_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;RC;LIBS;INCLUDES" ${ARGN})
+  cmake_parse_arguments(T "" "TEST_PREFIX" "SOURCES;RC;LIBS;INCLUDES;PROPERTIES" ${ARGN})
   add_executable(${name} ${T_SOURCES} ${T_RC})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/resources
     ${CMAKE_SOURCE_DIR}/tests/win32/common ${T_INCLUDES})
   target_link_libraries(${name} PRIVATE kovawin kovacore GTest::gtest_main ${T_LIBS} ${KOVA_WIN32_LIBS})
   target_compile_definitions(${name} PRIVATE
     KOVA_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KOVA_BINARY_DIR="${CMAKE_BINARY_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-    PROPERTIES TIMEOUT 300 LABELS wine)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "${T_TEST_PREFIX}"
+    PROPERTIES TIMEOUT 300 LABELS wine ${T_PROPERTIES})
 endfunction()
 
 file(GLOB kova_test_dirs LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tests/win32/* ${CMAKE_SOURCE_DIR}/tests/e2e)

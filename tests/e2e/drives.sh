@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Gives the end-to-end scenarios a drive letter on a small filesystem:
+# S: on a 1 MB tmpfs, smaller than the payload. Needs root (mount).
+# Usage: drives.sh setup|cleanup PREFIX
+set -u
+action=$1
+export WINEPREFIX=$2
+dir="$WINEPREFIX.e2e-small"
+link="$WINEPREFIX/dosdevices/s:"
+
+case "$action" in
+setup)
+  . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env"
+  kova_ensure_prefix
+  mkdir -p "$dir" || exit 1
+  if ! mountpoint -q "$dir"; then
+    mount -t tmpfs -o size=1m tmpfs "$dir" || { echo "drives.sh: cannot mount a tmpfs on $dir" >&2; exit 1; }
+  fi
+  ln -sfn "$dir" "$link" || exit 1
+  echo "S: -> $dir ($(df -k --output=avail "$dir" | tail -n1 | tr -d ' ') kB free)"
+  ;;
+cleanup)
+  rm -f "$link"
+  if mountpoint -q "$dir"; then umount "$dir" || exit 1; fi
+  rmdir "$dir" 2>/dev/null
+  exit 0
+  ;;
+*)
+  echo "usage: drives.sh setup|cleanup PREFIX" >&2
+  exit 2
+  ;;
+esac

@@ -1,0 +1,576 @@
+// The scenarios: each starts the real setup.exe on a clean system, walks it
+// like a user and checks the windows and what the installer left behind.
+#include <windows.h>
+
+#include "scenario.h"
+
+namespace {
+
+const char kRunningText[] =
+    "A copy of KOVA is already running. Please close the application before continuing with the installation.";
+const char kCannotCreateText[] =
+    "The destination directory does not exist and cannot be created! Check and try again.";
+const char kFirstFormText[] = "Define the directory where all files should be copied to.";
+
+// What an installation leaves in the registry and the Start menu, to tell
+// "nothing changed" from "something was installed".
+struct Footprint {
+    bool productKey;
+    bool uninstall171;
+    bool fileType;
+    bool group;
+};
+
+Footprint TakeFootprint()
+{
+    Footprint f = {KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brannvik"),
+                   KeyExists(HKEY_LOCAL_MACHINE, UninstallKey("KOVA 17.1").c_str()),
+                   KeyExists(HKEY_CLASSES_ROOT, ".kvx") || KeyExists(HKEY_CLASSES_ROOT, "kvxfile"), false};
+    for (const std::string& folder : ProgramsFolders())
+        f.group = f.group || DirectoryExists(folder + "\\KOVAwin");
+    return f;
+}
+
+void ExpectNothingInstalled()
+{
+    Footprint f = TakeFootprint();
+    EXPECT_FALSE(f.productKey) << "HKLM\\SOFTWARE\\Brannvik was written";
+    EXPECT_FALSE(f.uninstall171) << "the KOVA 17.1 uninstall entry was written";
+    EXPECT_FALSE(f.fileType) << ".kvx or kvxfile was written";
+    EXPECT_FALSE(f.group) << "the KOVAwin program group was created";
+}
+
+// An earlier copy of the product in `dir`: a main program file and, when
+// asked, the demo uninstaller beside it.
+void PlantOldCopy(const std::string& dir, const char* program, bool withUninstaller)
+{
+    ASSERT_TRUE(MakeDirectories(dir + "\\data"));
+    ASSERT_TRUE(WriteWholeFile(dir + "\\" + program, "old program"));
+    ASSERT_TRUE(WriteWholeFile(dir + "\\readme.txt", "old readme"));
+    ASSERT_TRUE(WriteWholeFile(dir + "\\data\\library.kvx", "old library"));
+    if (withUninstaller) {
+        ASSERT_TRUE(CopyOneFile(WindowsPath(KOVA_PAYLOAD_STAGE) + "\\uninstal.exe", dir + "\\uninstal.exe"));
+    }
+}
+
+void PlantOldUninstallKeys()
+{
+    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, UninstallKey("KOVA 15.0").c_str(), "DisplayName", "KOVA 15.0"));
+    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, UninstallKey("KOVA 16.1").c_str(), "DisplayName", "KOVA 16.1"));
+}
+
+}  // namespace
+
+// --- Navigation -----------------------------------------------------------
+
+class Navigation : public SetupScenario {};
+
+TEST_F(Navigation, ExitOnEachQuestionPageClosesAtOnce)
+{
+    const char* pages[] = {kWelcome, kDestination, kReplace, kReady};
+    const std::string oldDir = "C:\\kova_e2e\\old copy";
+    for (const char* page : pages) {
+        SCOPED_TRACE(page);
+        CleanSystem();
+        MakeDirectories(kSetupDir);
+        PlantOldCopy(oldDir, "kova.exe", true);
+        PlantOldUninstallKeys();
+        ASSERT_TRUE(StartSetup());
+        ASSERT_TRUE(OnPage(kWelcome));
+        if (page != kWelcome) {
+            ASSERT_TRUE(Press(6, kDestination));
+        }
+        if (page == kReplace) {
+            setup_.SetPageItemText(142, oldDir.c_str());
+            ASSERT_TRUE(Press(6, kReplace));
+        }
+        if (page == kReady) {
+            ASSERT_TRUE(WalkToReady(kDefaultDestination));
+        }
+        EXPECT_EQ("Exit", WindowText(setup_.Button(3)));
+        setup_.ClickMain(3);
+        ASSERT_TRUE(ExitsWithoutQuestion());
+        EXPECT_EQ(0u, setup_.ExitCode());
+        setup_.Kill();
+
+        ExpectNothingInstalled();
+        EXPECT_TRUE(FileExists(oldDir + "\\kova.exe")) << "the old copy was touched";
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey("KOVA 15.0").c_str()));
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey("KOVA 16.1").c_str()));
+        EXPECT_EQ("", ReadTrace(kUninstallTrace));
+        // Only leaving the destination page creates the directory, and then empty.
+        if (page == kReady)
+            EXPECT_TRUE(ListDirectory(kDefaultDestination).empty());
+        else
+            EXPECT_FALSE(DirectoryExists(kDefaultDestination));
+    }
+}
+
+TEST_F(Navigation, WelcomeDestinationBackAndNextAgain)
+{
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(OnPage(kWelcome));
+    EXPECT_EQ("XBRT 550 713/2 R17B", setup_.ItemText(116));
+    EXPECT_FALSE(setup_.Enabled(7));
+    EXPECT_TRUE(setup_.Enabled(6));
+    EXPECT_EQ("Exit", WindowText(setup_.Button(3)));
+
+    ASSERT_TRUE(Press(6, kDestination));
+    EXPECT_TRUE(setup_.PageHasText(kFirstFormText));
+    EXPECT_TRUE(setup_.Enabled(7));
+    EXPECT_TRUE(setup_.Enabled(6));
+
+    ASSERT_TRUE(Press(7, kWelcome));
+    EXPECT_FALSE(setup_.Enabled(7));
+    ASSERT_TRUE(Press(6, kDestination));
+    EXPECT_EQ(kDefaultDestination, setup_.ItemText(142));
+
+    // No older copy in the directory: the ready page follows directly, without Back.
+    ASSERT_TRUE(Press(6, kReady));
+    EXPECT_FALSE(setup_.Enabled(7));
+    EXPECT_TRUE(setup_.Enabled(6));
+    EXPECT_TRUE(DirectoryExists(kDefaultDestination));
+}
+
+// --- Destination page -----------------------------------------------------
+
+class Destination : public SetupScenario {};
+
+TEST_F(Destination, ProposesTheEarlierInstallationsDirectory)
+{
+    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, kAppPathsKey, nullptr, "C:\\Tools\\KOVA\\kovamain.exe"));
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(WalkToDestination());
+    EXPECT_EQ("C:\\Tools\\KOVA", setup_.ItemText(142));
+    EXPECT_EQ(Megabytes(RequiredBytesFor(SectorSize('C'))), setup_.ItemText(140));
+    EXPECT_EQ(AvailableText('C'), setup_.ItemText(141));
+}
+
+TEST_F(Destination, ShowsSizesAndKeepsNextOffWhileThePayloadDoesNotFit)
+{
+    ASSERT_NE(0u, SectorSize('S')) << "no drive S: (the e2e_drives_setup fixture mounts it)";
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(WalkToDestination());
+    EXPECT_EQ(kDefaultDestination, setup_.ItemText(142));
+    const std::string required = Megabytes(RequiredBytesFor(SectorSize('C')));
+    EXPECT_EQ(required, setup_.ItemText(140));
+    ASSERT_EQ("> 2 GB", AvailableText('C')) << "the scenario needs more than 2 GB free on C:";
+    EXPECT_EQ("> 2 GB", setup_.ItemText(141));
+    EXPECT_TRUE(setup_.Enabled(6));
+
+    setup_.SetPageItemText(142, "\\\\server\\share\\KOVA");
+    EXPECT_EQ("n/a", setup_.ItemText(141));
+    EXPECT_FALSE(setup_.Enabled(6));
+    EXPECT_TRUE(setup_.Enabled(7));
+    EXPECT_TRUE(setup_.Enabled(3));
+    EXPECT_EQ(7, setup_.DefaultButton()) << "Back is the default button while Next is off";
+    Shot("network path");
+
+    setup_.SetPageItemText(142, "S:\\KOVA");
+    EXPECT_EQ(AvailableText('S'), setup_.ItemText(141));
+    EXPECT_NE("> 2 GB", setup_.ItemText(141));
+    EXPECT_EQ(required, setup_.ItemText(140));
+    EXPECT_FALSE(setup_.Enabled(6)) << "the payload (" << required << ") does not fit into "
+                                    << setup_.ItemText(141);
+    Shot("small drive");
+
+    setup_.SetPageItemText(142, "C:\\kova_e2e\\fits");
+    EXPECT_EQ("> 2 GB", setup_.ItemText(141));
+    EXPECT_TRUE(setup_.Enabled(6));
+    EXPECT_EQ(6, setup_.DefaultButton());
+}
+
+TEST_F(Destination, UnmappedDriveShowsNotAvailable)
+{
+    char letter = 0;
+    for (char c = 'Y'; c >= 'D' && !letter; --c) {
+        char root[] = {c, ':', '\\', '\0'};
+        if (GetDriveTypeA(root) == DRIVE_NO_ROOT_DIR)
+            letter = c;
+    }
+    ASSERT_NE(0, letter) << "every drive letter is mapped";
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(WalkToDestination());
+    std::string path = std::string(1, letter) + ":\\KOVA";
+    setup_.SetPageItemText(142, path.c_str());
+    EXPECT_EQ("n/a", setup_.ItemText(141)) << path;
+    EXPECT_FALSE(setup_.Enabled(6));
+}
+
+TEST_F(Destination, DirectoryThatCannotBeCreatedBringsTheSecondFormUntilTheNextLeave)
+{
+    const std::string oldDir = "C:\\kova_e2e\\old copy";
+    PlantOldCopy(oldDir, "kova.exe", false);
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(WalkToDestination());
+    // A: is never measured, so the figures of C: and Next stay; A: has no mapping.
+    setup_.SetPageItemText(142, "A:\\KOVA");
+    EXPECT_EQ("> 2 GB", setup_.ItemText(141));
+    ASSERT_TRUE(setup_.Enabled(6));
+    ASSERT_TRUE(Press(6, kDestination));
+    EXPECT_TRUE(setup_.PageHasText(kCannotCreateText));
+    EXPECT_FALSE(setup_.PageHasText(kFirstFormText));
+    EXPECT_EQ("A:\\KOVA", setup_.ItemText(142));
+
+    // The new page measures the drive of A:\KOVA: nothing there.
+    EXPECT_EQ("n/a", setup_.ItemText(141));
+    EXPECT_FALSE(setup_.Enabled(6));
+
+    // A path in quotes is measured on the drive after the quote (Z:, another
+    // drive than the last one measured) but cannot be made either.
+    setup_.SetPageItemText(142, "\"Z:\\kova_e2e_quoted");
+    EXPECT_EQ("> 2 GB", setup_.ItemText(141));
+    ASSERT_TRUE(Press(6, kDestination));
+    EXPECT_TRUE(setup_.PageHasText(kCannotCreateText));
+    EXPECT_EQ("\"Z:\\kova_e2e_quoted", setup_.ItemText(142));
+
+    setup_.SetPageItemText(142, oldDir.c_str());
+    ASSERT_TRUE(Press(6, kReplace));
+    ASSERT_TRUE(Press(7, kDestination));
+    EXPECT_TRUE(setup_.PageHasText(kFirstFormText));
+    EXPECT_FALSE(setup_.PageHasText(kCannotCreateText));
+}
+
+// --- Running product --------------------------------------------------------
+
+class RunningProduct : public SetupScenario {};
+
+TEST_F(RunningProduct, NextOnTheDestinationPageSaysSoAndStays)
+{
+    std::string program = "\"" + WindowsPath(KOVA_PAYLOAD_STAGE) + "\\kovamain.exe\"";
+    HANDLE kova = StartProgram(program, nullptr);
+    ASSERT_NE(nullptr, kova) << program;
+    others_.push_back(kova);
+    ASSERT_TRUE(WaitUntil([] { return FindWindowA("KOVAMAIN", nullptr) != nullptr; }, 10000))
+        << "the demo kovamain.exe shows no KOVAMAIN window";
+
+    const std::string dir = "C:\\kova_e2e\\new dir\\KOVA";
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(WalkToDestination());
+    setup_.SetPageItemText(142, dir.c_str());
+    HWND page = setup_.Page();
+    setup_.ClickMain(6);
+    HWND box = setup_.WaitForMessageBox(10000);
+    ASSERT_NE(nullptr, box) << "no message box after Next while KOVA runs";
+    EXPECT_EQ(kRunningText, setup_.MessageBoxText(box));
+    EXPECT_EQ("Install", WindowText(box));
+    ShotOf(box, "running message");
+    setup_.Answer(box, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return setup_.MessageBoxes().empty(); }, 5000));
+    EXPECT_EQ(page, setup_.Page()) << "the destination page was left or rebuilt";
+    EXPECT_EQ(kDestination, setup_.PageTitle());
+    EXPECT_TRUE(DirectoryExists(dir)) << "the directory made before the check should stay";
+
+    // Once the product is closed, Next goes on.
+    PostMessageA(FindWindowA("KOVAMAIN", nullptr), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntil([] { return FindWindowA("KOVAMAIN", nullptr) == nullptr; }, 10000));
+    ASSERT_TRUE(Press(6, kReady));
+}
+
+// --- Replace page -------------------------------------------------------------
+
+class Replace : public SetupScenario {};
+
+TEST_F(Replace, ChoiceSurvivesBackAndAgreeingRunsTheOldUninstaller)
+{
+    const std::string oldDir = "C:\\kova_e2e\\old kova";
+    PlantOldCopy(oldDir, "kova.exe", true);
+    PlantOldUninstallKeys();
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(WalkToDestination());
+    setup_.SetPageItemText(142, oldDir.c_str());
+    ASSERT_TRUE(Press(6, kReplace));
+    EXPECT_TRUE(setup_.Checked(145));
+    EXPECT_FALSE(setup_.Checked(146));
+    EXPECT_TRUE(setup_.Enabled(6));
+    EXPECT_TRUE(setup_.Enabled(7));
+
+    setup_.ClickPage(146);
+    ASSERT_TRUE(WaitUntil([&] { return !setup_.Enabled(6); }, 5000)) << "Next stays on after No";
+    EXPECT_TRUE(setup_.Enabled(7));
+    EXPECT_TRUE(setup_.Enabled(3));
+
+    ASSERT_TRUE(Press(7, kDestination));
+    ASSERT_TRUE(Press(6, kReplace));
+    ASSERT_TRUE(WaitUntil([&] { return setup_.Checked(146) && !setup_.Enabled(6); }, 5000))
+        << "the No choice did not survive Back";
+    EXPECT_FALSE(setup_.Checked(145));
+
+    setup_.ClickPage(145);
+    ASSERT_TRUE(WaitUntil([&] { return setup_.Enabled(6); }, 5000)) << "Next stays off after Yes";
+    ASSERT_TRUE(Press(6, kReady));
+    EXPECT_FALSE(setup_.Enabled(7)) << "the ready page offers Back";
+
+    std::string trace = WaitForTrace(kUninstallTrace, 15000);
+    ASSERT_NE("", trace) << "uninstal.exe left no trace";
+    // Wine puts the program path it found in quotes itself; the setup passes it bare.
+    EXPECT_NE(std::string::npos, trace.find(oldDir + "\\uninstal.exe")) << trace;
+    EXPECT_NE(std::string::npos, trace.find(" -s] dir=[" + oldDir + "]")) << trace;
+    EXPECT_NE(std::string::npos, trace.find("silent=1")) << trace;
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey("KOVA 15.0").c_str()));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey("KOVA 16.1").c_str()));
+    EXPECT_TRUE(FileExists(oldDir + "\\kova.exe")) << "with an uninstaller the files are its affair";
+}
+
+TEST_F(Replace, WithoutUninstallerTheFilesInTheDirectoryGo)
+{
+    const std::string oldDir = "C:\\kova_e2e\\old main";
+    PlantOldCopy(oldDir, "kovamain.exe", false);
+    PlantOldUninstallKeys();
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(WalkToDestination());
+    setup_.SetPageItemText(142, oldDir.c_str());
+    ASSERT_TRUE(Press(6, kReplace));
+    ASSERT_TRUE(Press(6, kReady));
+    EXPECT_FALSE(FileExists(oldDir + "\\kovamain.exe"));
+    EXPECT_FALSE(FileExists(oldDir + "\\readme.txt"));
+    EXPECT_TRUE(FileExists(oldDir + "\\data\\library.kvx")) << "subdirectories stay";
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey("KOVA 15.0").c_str()));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey("KOVA 16.1").c_str()));
+    EXPECT_EQ("", ReadTrace(kUninstallTrace));
+}
+
+TEST_F(Replace, DirectoryNamedLikeTheProgramIsNoOldCopy)
+{
+    const std::string dir = "C:\\kova_e2e\\not old";
+    ASSERT_TRUE(MakeDirectories(dir + "\\kova.exe"));
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(WalkToDestination());
+    setup_.SetPageItemText(142, dir.c_str());
+    ASSERT_TRUE(Press(6, kReady));
+}
+
+// --- Operating systems ------------------------------------------------------------
+
+class OperatingSystem : public SetupScenario {
+protected:
+    void SetUp() override
+    {
+        SetupScenario::SetUp();
+        original_ = CurrentWindowsVersion();
+    }
+    void TearDown() override
+    {
+        SetupScenario::TearDown();
+        SetWindowsVersion(original_.empty() ? "win10" : original_.c_str());
+    }
+    std::string original_;
+};
+
+TEST_F(OperatingSystem, SupportedVersionsStartOnTheWelcomePage)
+{
+    ASSERT_NE("", original_) << "winecfg -v reports no version";
+    const char* versions[] = {"win95", "win98", "nt40", "win10"};
+    for (const char* version : versions) {
+        SCOPED_TRACE(version);
+        ASSERT_TRUE(SetWindowsVersion(version));
+        ASSERT_EQ(version, CurrentWindowsVersion());
+        ASSERT_TRUE(StartSetup());
+        ASSERT_TRUE(OnPage(kWelcome));
+        EXPECT_TRUE(setup_.Enabled(6));
+        setup_.ClickMain(3);
+        ASSERT_TRUE(ExitsWithoutQuestion());
+        setup_.Kill();
+    }
+}
+
+TEST_F(OperatingSystem, Win32sShowsTheMismatchPage)
+{
+    ASSERT_TRUE(SetWindowsVersion("win31")) << "this Wine does not offer win31";
+    ASSERT_EQ("win31", CurrentWindowsVersion());
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(OnPage(kOsMismatch));
+    EXPECT_FALSE(setup_.Enabled(6));
+    EXPECT_FALSE(setup_.Enabled(7));
+    EXPECT_TRUE(setup_.Enabled(3));
+    EXPECT_EQ("Exit", WindowText(setup_.Button(3)));
+    setup_.ClickMain(3);
+    ASSERT_TRUE(ExitsWithoutQuestion());
+    ExpectNothingInstalled();
+}
+
+// --- Completion page and full installation --------------------------------------------
+
+class Installation : public SetupScenario {
+protected:
+    ::testing::AssertionResult InstallTo(const char* dir)
+    {
+        ::testing::AssertionResult result = StartSetup();
+        if (result)
+            result = WalkToDestination();
+        if (result)
+            result = WalkToReady(dir);
+        if (result)
+            result = WalkToCompletion();
+        return result;
+    }
+    static std::string Guide(const char* dir)
+    {
+        return std::string(dir) + "\\Getting Started with KOVA.html";
+    }
+};
+
+TEST_F(Installation, DefaultDestinationInstallsFilesRegistryLinksAndUserConfig)
+{
+    ASSERT_TRUE(InstallTo(kDefaultDestination));
+    EXPECT_FALSE(setup_.Enabled(6));
+    EXPECT_FALSE(setup_.Enabled(7));
+    EXPECT_EQ("Finish", WindowText(setup_.Button(3)));
+    EXPECT_FALSE(setup_.Visible(setup_.PageItem(515))) << "no reader beside the setup, yet its checkbox shows";
+
+    const std::string dest = kDefaultDestination;
+    for (const PayloadFile& file : PayloadFiles()) {
+        SCOPED_TRACE(file.installedName);
+        std::string installed, staged;
+        ASSERT_TRUE(ReadWholeFile(dest + "\\" + file.installedName, &installed)) << "missing";
+        ASSERT_TRUE(ReadWholeFile(file.stagedPath, &staged));
+        EXPECT_TRUE(installed == staged) << "content differs";
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        FILETIME local;
+        SYSTEMTIME time;
+        ASSERT_TRUE(GetFileAttributesExA((dest + "\\" + file.installedName).c_str(), GetFileExInfoStandard, &data));
+        FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+        FileTimeToSystemTime(&local, &time);
+        EXPECT_EQ(2015, time.wYear);
+        EXPECT_EQ(5, time.wMonth);
+        EXPECT_EQ(4, time.wDay);
+        EXPECT_EQ(17, time.wHour);
+        EXPECT_EQ(1, time.wMinute);
+    }
+    for (const std::string& name : ListDirectory(dest))
+        EXPECT_NE('_', name.back()) << "compressed copy left behind: " << name;
+
+    std::string value;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kAppPathsKey, nullptr, &value));
+    EXPECT_EQ(dest + "\\kovamain.exe", value);
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kProductKey, nullptr, &value));
+    EXPECT_EQ("XBRT 550 713/2 R17B", value);
+    EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, ".kvx", nullptr, &value));
+    EXPECT_EQ("kvxfile", value);
+    EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, "kvxfile", nullptr, &value));
+    EXPECT_EQ("KOVA Library", value);
+    EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, "kvxfile\\DefaultIcon", nullptr, &value));
+    EXPECT_EQ(dest + "\\kovamain.exe,-599", value);
+    EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, "kvxfile\\Shell\\Open", nullptr, &value));
+    EXPECT_EQ("&Open", value);
+    EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, "kvxfile\\Shell\\Open\\command", nullptr, &value));
+    EXPECT_EQ(dest + "\\kovamain.exe \"%1\"", value);
+
+    const std::string uninstall = UninstallKey("KOVA 17.1");
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, uninstall.c_str(), "DisplayName", &value));
+    EXPECT_EQ("Kovalith 17.1", value);
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, uninstall.c_str(), "UninstallString", &value));
+    EXPECT_EQ(dest + "\\uninstal.exe", value);
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, uninstall.c_str(), "DisplayIcon", &value));
+    EXPECT_EQ(dest + "\\kovamain.exe", value);
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, uninstall.c_str(), "Publisher", &value));
+    EXPECT_EQ("Brannvik", value);
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, uninstall.c_str(), "DisplayVersion", &value));
+    EXPECT_EQ("17.1", value);
+    DWORD size = 0;
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, uninstall.c_str(), "EstimatedSize", &size));
+    EXPECT_EQ((RequiredBytesFor(SectorSize('C')) + 1023) / 1024, size);
+
+    bool kovaLink = false, guideLink = false;
+    for (const std::string& folder : ProgramsFolders()) {
+        kovaLink = kovaLink || FileExists(folder + "\\KOVAwin\\KOVA.lnk");
+        guideLink = guideLink || FileExists(folder + "\\KOVAwin\\Getting Started with KOVA.lnk");
+    }
+    EXPECT_TRUE(kovaLink) << "no KOVA link in a KOVAwin Start-menu group";
+    EXPECT_TRUE(guideLink) << "no Getting Started link in a KOVAwin Start-menu group";
+
+    std::string userConfig, shipped;
+    EXPECT_TRUE(ReadWholeFile(std::string(kScratchProfile) + "\\KOVA_TMP\\tarndaemon.conf", &userConfig))
+        << "no %UserProfile%\\KOVA_TMP\\tarndaemon.conf";
+    ASSERT_TRUE(ReadWholeFile(dest + "\\tarndaemon.conf", &shipped));
+    EXPECT_TRUE(userConfig == shipped) << "the user's copy differs from the shipped file";
+
+    setup_.ClickMain(3);
+    ASSERT_TRUE(ExitsWithoutQuestion());
+    std::string opened = WaitForTrace(kOpenTrace, 10000);
+    EXPECT_NE(std::string::npos, opened.find(Guide(kDefaultDestination))) << "document opened: " << opened;
+}
+
+TEST_F(Installation, TickedReaderStartsOnFinishAndTheDocumentStaysClosed)
+{
+    PutReaderStub();
+    const char dir[] = "C:\\kova_e2e\\with reader";
+    ASSERT_TRUE(InstallTo(dir));
+    for (int id : {517, 515, 516, 518})
+        EXPECT_TRUE(setup_.Visible(setup_.PageItem(id))) << "control " << id << " hidden";
+    EXPECT_FALSE(setup_.Checked(515));
+    setup_.ClickPage(515);
+    ASSERT_TRUE(WaitUntil([&] { return setup_.Checked(515); }, 5000));
+    Shot("reader ticked");
+    setup_.ClickMain(3);
+    ASSERT_TRUE(ExitsWithoutQuestion());
+    std::string trace = WaitForTrace(kReaderTrace, 10000);
+    EXPECT_NE(std::string::npos, trace.find("rs405eng.exe")) << "the reader installer did not start";
+    Sleep(2000);
+    EXPECT_EQ("", ReadTrace(kOpenTrace)) << "the document was opened";
+}
+
+TEST_F(Installation, UntickedFinishOpensTheDocument)
+{
+    PutReaderStub();
+    const char dir[] = "C:\\kova_e2e\\unticked";
+    ASSERT_TRUE(InstallTo(dir));
+    // Ticking twice leaves the flag clear.
+    setup_.ClickPage(515);
+    ASSERT_TRUE(WaitUntil([&] { return setup_.Checked(515); }, 5000));
+    setup_.ClickPage(515);
+    ASSERT_TRUE(WaitUntil([&] { return !setup_.Checked(515); }, 5000));
+    setup_.ClickMain(3);
+    ASSERT_TRUE(ExitsWithoutQuestion());
+    std::string opened = WaitForTrace(kOpenTrace, 10000);
+    EXPECT_NE(std::string::npos, opened.find(Guide(dir))) << "document opened: " << opened;
+    EXPECT_EQ("", ReadTrace(kReaderTrace));
+}
+
+TEST_F(Installation, CloseBoxWithReaderTickedOpensTheDocumentOnly)
+{
+    PutReaderStub();
+    const char dir[] = "C:\\kova_e2e\\close box";
+    ASSERT_TRUE(InstallTo(dir));
+    setup_.ClickPage(515);
+    ASSERT_TRUE(WaitUntil([&] { return setup_.Checked(515); }, 5000));
+    setup_.CloseBox();
+    ASSERT_TRUE(ExitsWithoutQuestion());
+    std::string opened = WaitForTrace(kOpenTrace, 10000);
+    EXPECT_NE(std::string::npos, opened.find(Guide(dir))) << "document opened: " << opened;
+    Sleep(1000);
+    EXPECT_EQ("", ReadTrace(kReaderTrace)) << "the reader installer started from the close box";
+}
+
+TEST_F(Installation, ExitDuringTheWorkAsksAndYesEndsOnTheErrorPage)
+{
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(WalkToDestination());
+    ASSERT_TRUE(WalkToReady("C:\\kova_e2e\\aborted"));
+    setup_.ClickMain(6);
+    ASSERT_TRUE(WaitForCopyStart()) << "no copy page; on \"" << setup_.PageTitle() << "\"";
+    setup_.ClickMain(3);
+    EXPECT_EQ("Abort", WindowText(setup_.Button(3)));
+    EXPECT_FALSE(setup_.Enabled(7));
+    HWND box = setup_.WaitForMessageBox(30000);
+    ASSERT_NE(nullptr, box) << "no stop question; on \"" << setup_.PageTitle() << "\": " << setup_.ItemText(104);
+    EXPECT_EQ("Do you want to stop the installation?", setup_.MessageBoxText(box));
+    EXPECT_EQ("Install", WindowText(box));
+    setup_.Answer(box, IDYES);
+    ASSERT_TRUE(OnPage(kNotCompleted));
+    EXPECT_EQ("Installation aborted.", setup_.ItemText(104));
+    EXPECT_EQ("Close", WindowText(setup_.Button(3)));
+    EXPECT_FALSE(setup_.Enabled(6));
+    EXPECT_FALSE(setup_.Enabled(7));
+
+    // Next and Back are dead now, even when their command arrives.
+    HWND page = setup_.Page();
+    PostMessageA(setup_.main(), WM_COMMAND, 6, 0);
+    PostMessageA(setup_.main(), WM_COMMAND, 7, 0);
+    Sleep(1000);
+    EXPECT_EQ(page, setup_.Page());
+    EXPECT_EQ(kNotCompleted, setup_.PageTitle());
+    setup_.ClickMain(3);
+    ASSERT_TRUE(ExitsWithoutQuestion());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey("KOVA 17.1").c_str()));
+}

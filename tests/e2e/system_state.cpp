@@ -1,0 +1,308 @@
+#include "system_state.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+
+#include "setup_driver.h"
+
+const char kScratchRoot[] = "C:\\kova_e2e";
+const char kScratchTemp[] = "C:\\kova_e2e\\temp";
+const char kScratchProfile[] = "C:\\kova_e2e\\profile";
+const char kDefaultDestination[] = "C:\\Program Files\\KOVAwin";
+const char kProductKey[] = "SOFTWARE\\Brannvik\\KOVAwin\\CurrentVersion";
+const char kAppPathsKey[] = "SOFTWARE\\Brannvik\\KOVAwin\\CurrentVersion\\AppPaths";
+const char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+namespace {
+
+const char kRecorderClass[] = "KovaE2E.htmlfile";
+const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+
+}  // namespace
+
+bool KeyExists(HKEY root, const char* subKey)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool ReadString(HKEY root, const char* subKey, const char* name, std::string* out)
+{
+    HKEY key;
+    char data[1024];
+    DWORD size = sizeof(data) - 1;
+    DWORD type = 0;
+    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_SZ)
+        return false;
+    data[size] = '\0';
+    *out = data;
+    return true;
+}
+
+bool ReadDword(HKEY root, const char* subKey, const char* name, DWORD* out)
+{
+    HKEY key;
+    DWORD size = sizeof(*out);
+    DWORD type = 0;
+    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS && type == REG_DWORD;
+}
+
+bool WriteString(HKEY root, const char* subKey, const char* name, const char* value)
+{
+    HKEY key;
+    if (RegCreateKeyExA(root, subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG rc = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                             static_cast<DWORD>(strlen(value) + 1));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+bool DeleteValue(HKEY root, const char* subKey, const char* name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return false;
+    LONG rc = RegDeleteValueA(key, name);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+bool DeleteKeyTree(HKEY root, const char* subKey)
+{
+    HKEY key;
+    char name[256];
+    if (RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return true;
+    for (;;) {
+        DWORD size = sizeof(name);
+        if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        std::string child = std::string(subKey) + "\\" + name;
+        if (!DeleteKeyTree(root, child.c_str()))
+            break;
+    }
+    RegCloseKey(key);
+    return RegDeleteKeyA(root, subKey) == ERROR_SUCCESS;
+}
+
+std::string UninstallKey(const char* name)
+{
+    return std::string(kUninstallRoot) + "\\" + name;
+}
+
+bool FileExists(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ReadWholeFile(const std::string& path, std::string* out)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    out->clear();
+    char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof(buffer), f)) > 0)
+        out->append(buffer, got);
+    std::fclose(f);
+    return true;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& data)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+bool CopyOneFile(const std::string& from, const std::string& to)
+{
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+bool MakeDirectories(const std::string& path)
+{
+    for (size_t i = 3; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '\\')
+            continue;
+        std::string prefix = path.substr(0, i);
+        if (!DirectoryExists(prefix) && !CreateDirectoryA(prefix.c_str(), nullptr))
+            return false;
+    }
+    return true;
+}
+
+std::vector<std::string> ListDirectory(const std::string& path)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+bool RemoveTree(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        return DeleteFileA(path.c_str()) != 0;
+    }
+    for (const std::string& name : ListDirectory(path))
+        RemoveTree(path + "\\" + name);
+    return RemoveDirectoryA(path.c_str()) != 0;
+}
+
+std::vector<std::string> ProgramsFolders()
+{
+    std::vector<std::string> folders;
+    const int ids[] = {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS};
+    for (int id : ids) {
+        char path[MAX_PATH];
+        if (SHGetFolderPathA(nullptr, id, nullptr, 0, path) == S_OK)
+            folders.push_back(path);
+    }
+    return folders;
+}
+
+std::string TracePath(const char* name)
+{
+    return std::string(kScratchTemp) + "\\" + name;
+}
+
+std::string ReadTrace(const char* name)
+{
+    std::string text;
+    ReadWholeFile(TracePath(name), &text);
+    return text;
+}
+
+std::string WaitForTrace(const char* name, DWORD timeoutMs)
+{
+    std::string text;
+    WaitUntil([&] {
+        text = ReadTrace(name);
+        return !text.empty() && text.back() == '\n';
+    }, timeoutMs);
+    return text;
+}
+
+void CleanSystem()
+{
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brannvik");
+    const char* releases[] = {"KOVA 15.0", "KOVA 16.1", "KOVA 17.1"};
+    for (const char* release : releases)
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKey(release).c_str());
+    DeleteKeyTree(HKEY_CLASSES_ROOT, ".kvx");
+    DeleteKeyTree(HKEY_CLASSES_ROOT, "kvxfile");
+    DeleteValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, "PendingFileRenameOperations");
+    RemoveTree(kDefaultDestination);
+    RemoveTree("C:\\Tools");
+    for (const std::string& folder : ProgramsFolders())
+        RemoveTree(folder + "\\KOVAwin");
+    RemoveTree(kScratchRoot);
+    MakeDirectories(kScratchTemp);
+    MakeDirectories(kScratchProfile);
+}
+
+void HtmlAssociation::Redirect()
+{
+    if (!saved_) {
+        had_ = ReadString(HKEY_CLASSES_ROOT, ".html", nullptr, &previous_);
+        saved_ = true;
+    }
+    std::string command = "\"" + WindowsPath(KOVA_OPEN_RECORDER) + "\" \"%1\"";
+    std::string commandKey = std::string(kRecorderClass) + "\\shell\\open\\command";
+    WriteString(HKEY_CLASSES_ROOT, commandKey.c_str(), nullptr, command.c_str());
+    WriteString(HKEY_CLASSES_ROOT, ".html", nullptr, kRecorderClass);
+}
+
+void HtmlAssociation::Restore()
+{
+    if (!saved_)
+        return;
+    if (had_)
+        WriteString(HKEY_CLASSES_ROOT, ".html", nullptr, previous_.c_str());
+    else
+        DeleteKeyTree(HKEY_CLASSES_ROOT, ".html");
+    DeleteKeyTree(HKEY_CLASSES_ROOT, kRecorderClass);
+    saved_ = false;
+}
+
+std::string CurrentWindowsVersion()
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    std::string output;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return output;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process = {};
+    char line[] = "winecfg.exe -v";
+    BOOL started = CreateProcessA(nullptr, line, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    CloseHandle(writeEnd);
+    if (started) {
+        char buffer[256];
+        DWORD got = 0;
+        while (ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+            output.append(buffer, got);
+        WaitForSingleObject(process.hProcess, 30000);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(readEnd);
+    while (!output.empty() && (output.back() == '\n' || output.back() == '\r' || output.back() == ' '))
+        output.pop_back();
+    return output;
+}
+
+bool SetWindowsVersion(const char* version)
+{
+    HANDLE process = StartProgram(std::string("winecfg.exe -v ") + version, nullptr);
+    if (!process)
+        return false;
+    DWORD code = 1;
+    bool ended = WaitForSingleObject(process, 30000) == WAIT_OBJECT_0;
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    return ended && code == 0;
+}

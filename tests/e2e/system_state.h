@@ -1,0 +1,65 @@
+// What the installer leaves on the system, seen from the driver: registry
+// keys and values, files and directories, traces of the programs it starts;
+// and the clean state every scenario starts from.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Scratch places of the scenarios; everything below kScratchRoot goes at cleanup.
+extern const char kScratchRoot[];     // C:\kova_e2e
+extern const char kScratchTemp[];     // TEMP and TMP of the setup
+extern const char kScratchProfile[];  // UserProfile of the setup
+extern const char kDefaultDestination[];   // C:\Program Files\KOVAwin
+extern const char kProductKey[];      // SOFTWARE\Brannvik\KOVAwin\CurrentVersion
+extern const char kAppPathsKey[];
+extern const char kUninstallRoot[];   // Software\Microsoft\Windows\CurrentVersion\Uninstall
+
+// Registry.
+bool KeyExists(HKEY root, const char* subKey);
+bool ReadString(HKEY root, const char* subKey, const char* name, std::string* out);
+bool ReadDword(HKEY root, const char* subKey, const char* name, DWORD* out);
+bool WriteString(HKEY root, const char* subKey, const char* name, const char* value);
+bool DeleteValue(HKEY root, const char* subKey, const char* name);
+bool DeleteKeyTree(HKEY root, const char* subKey);
+std::string UninstallKey(const char* name);
+
+// Files.
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+bool ReadWholeFile(const std::string& path, std::string* out);
+bool WriteWholeFile(const std::string& path, const std::string& data);
+bool CopyOneFile(const std::string& from, const std::string& to);
+bool MakeDirectories(const std::string& path);
+bool RemoveTree(const std::string& path);
+// Names of the entries directly in a directory (no "." or "..").
+std::vector<std::string> ListDirectory(const std::string& path);
+// The user's and the common Start-menu Programs folders.
+std::vector<std::string> ProgramsFolders();
+
+// Traces of the programs the installer starts, in kScratchTemp.
+std::string TracePath(const char* name);
+std::string ReadTrace(const char* name);
+// Waits until the trace exists and is not empty; its text or empty.
+std::string WaitForTrace(const char* name, DWORD timeoutMs);
+
+// Removes every trace an installation can leave (keys, directories, links,
+// boot-time operations, scratch places) and makes the scratch places again.
+void CleanSystem();
+
+// Points HKCR\.html at a class whose open command runs the recorder, and
+// puts the previous association back.
+class HtmlAssociation {
+public:
+    void Redirect();
+    void Restore();
+private:
+    bool saved_ = false;
+    bool had_ = false;
+    std::string previous_;
+};
+
+// The version Wine reports to programs of this prefix (winecfg -v).
+std::string CurrentWindowsVersion();
+bool SetWindowsVersion(const char* version);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <cstring>
 #include <string>
@@ -74,6 +75,56 @@ void RemoveGroupFolder(const std::string& folder)
     DeleteFileA((folder + "\\Getting Started with KOVA.lnk").c_str());
     RemoveDirectoryA(folder.c_str());
 }
+
+// Holds every thread of Wine's desktop process (the one Program Manager
+// server there is) suspended for its lifetime, so that nobody answers the
+// initiate broadcast.
+class DesktopSuspended {
+public:
+    DesktopSuspended()
+    {
+        DWORD desktop = DesktopProcess();
+        if (!desktop)
+            return;
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        THREADENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+            if (entry.th32OwnerProcessID != desktop)
+                continue;
+            HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+            if (thread && SuspendThread(thread) != DWORD(-1))
+                threads_.push_back(thread);
+            else if (thread)
+                CloseHandle(thread);
+        }
+        CloseHandle(snapshot);
+    }
+    ~DesktopSuspended()
+    {
+        for (HANDLE thread : threads_) {
+            ResumeThread(thread);
+            CloseHandle(thread);
+        }
+    }
+    size_t Threads() const { return threads_.size(); }
+
+private:
+    static DWORD DesktopProcess()
+    {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        DWORD found = 0;
+        for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry)) {
+            if (lstrcmpiA(entry.szExeFile, "explorer.exe") == 0)
+                found = entry.th32ProcessID;
+        }
+        CloseHandle(snapshot);
+        return found;
+    }
+    std::vector<HANDLE> threads_;
+};
 
 void TouchFile(const std::string& path)
 {
@@ -203,6 +254,25 @@ TEST_F(IconPageTest, AStrayAcknowledgementAfterTheDataDoesNotEndTheExecute)
     EXPECT_EQ(GlobalFlags(block), UINT(GMEM_INVALID_HANDLE));
     // The stray acknowledgement's item atom was given back.
     EXPECT_EQ(GlobalFindAtomA("KovaStrayItem"), 0);
+}
+
+TEST_F(IconPageTest, NoServerAtAllShowsTheErrorPageAsSoonAsTheBroadcastReturns)
+{
+    DWORD ms;
+    {
+        DesktopSuspended quiet;
+        ASSERT_GT(quiet.Threads(), 0u) << "no desktop process to silence";
+        DWORD start = GetTickCount();
+        Show();
+        ASSERT_TRUE(PumpUntil([&] { return MovedOn() || OnErrorPage(); }, 8000));
+        ms = GetTickCount() - start;
+    }
+    ExpectGroupError();
+    char caption[32] = "";
+    GetDlgItemTextA(MainWindow, IdExit, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Close");
+    // Ended by the broadcast's own time-out, not by the 10-second reply timer.
+    EXPECT_LT(ms, 5000u);
 }
 
 TEST_F(IconPageTest, NothingToInstallMovesOnWithoutDde)

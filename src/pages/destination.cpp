@@ -78,6 +78,11 @@ void OnDirectoryChanged(HWND page)
 void OnInitDialog(HWND page)
 {
     UpdateSpaceDisplay(page, DestinationDir[0]);
+    // These figures are now the ones on show. Without this, a page rebuilt
+    // for A:\... would show "n/a" while the drive remembered from the last
+    // visit kept a valid path on that drive from being measured again,
+    // leaving Next off for good.
+    LastDriveLetter = DriveOfText(DestinationDir);
     SendDlgItemMessageA(page, IdDirectoryEdit, EM_LIMITTEXT, 260, 0);
     SetDlgItemTextA(page, IdDirectoryEdit, DestinationDir);
     SendMessageA(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IdDirectoryEdit)), TRUE);

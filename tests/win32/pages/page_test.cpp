@@ -123,6 +123,22 @@ TEST_F(PageTest, DestinationIgnoresDriveAAndKeepsTheFigures)
     EXPECT_EQ('C', LastDriveLetter);
 }
 
+TEST_F(PageTest, DestinationRebuiltForDriveAMeasuresTheNextDriveTyped)
+{
+    SelectComponent(&Descriptor, 0, 1);
+    SetDestination("C:\\KOVA");
+    Show("DESTDIRDLG1", DestinationPageProc);
+    ASSERT_EQ('C', LastDriveLetter);
+    // Next with A:\KOVA, which cannot be made: the page comes back for it.
+    SetDestination("A:\\KOVA");
+    Show("DESTDIRDLG2", DestinationPageProc);
+    EXPECT_EQ("n/a", Text(CurrentPage, 141));
+    ASSERT_FALSE(Enabled(IdNext));
+    Type("C:\\KOVA");
+    EXPECT_NE("n/a", Text(CurrentPage, 141));
+    EXPECT_TRUE(Enabled(IdNext));
+}
+
 TEST_F(PageTest, DestinationQuotedPathIsMeasuredButKeptAsTyped)
 {
     SelectComponent(&Descriptor, 0, 1);

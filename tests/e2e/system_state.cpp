@@ -171,20 +171,6 @@ std::vector<std::string> ListDirectory(const std::string& path)
     return names;
 }
 
-bool RemoveTree(const std::string& path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return true;
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        return DeleteFileA(path.c_str()) != 0;
-    }
-    for (const std::string& name : ListDirectory(path))
-        RemoveTree(path + "\\" + name);
-    return RemoveDirectoryA(path.c_str()) != 0;
-}
-
 std::vector<std::string> ProgramsFolders()
 {
     std::vector<std::string> folders;

@@ -2,6 +2,7 @@
 // keys and values, files and directories, traces of the programs it starts;
 // and the clean state every scenario starts from.
 #pragma once
+#include "scratch_files.h"
 #include <windows.h>
 
 #include <string>
@@ -32,7 +33,6 @@ bool ReadWholeFile(const std::string& path, std::string* out);
 bool WriteWholeFile(const std::string& path, const std::string& data);
 bool CopyOneFile(const std::string& from, const std::string& to);
 bool MakeDirectories(const std::string& path);
-bool RemoveTree(const std::string& path);
 // Names of the entries directly in a directory (no "." or "..").
 std::vector<std::string> ListDirectory(const std::string& path);
 // The user's and the common Start-menu Programs folders.

@@ -325,11 +325,13 @@ TEST_F(CopyTest, StopAtEachPointEndsWithCode10AndCleansUp)
         std::string partial = engine_->PartialFile;
         EXPECT_EQ(partial, at.Partial);
         Destroy();
-        if (!partial.empty())
+        if (!partial.empty()) {
             EXPECT_FALSE(Exists(partial));
+        }
         // Files finished before the stop stay.
-        if (at.File == "manual.htm")
+        if (at.File == "manual.htm") {
             EXPECT_TRUE(ReadAll(Target("notes.txt")) == ReadAll(StagePath("notes.txt")));
+        }
         // Between creating the final file and the expansion: the compressed
         // copy and an empty final file.
         if (n >= 2 && at.Label == "Uncompressing:" && at.BytesDone == points[n - 2].BytesDone &&

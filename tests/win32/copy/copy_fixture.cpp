@@ -124,26 +124,6 @@ std::string ErrorMessage(int code, const char* argument)
     return ::testing::AssertionSuccess();
 }
 
-void RemoveTree(const std::string& path)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(path.c_str());
-}
-
 StopAnswerer::StopAnswerer(CopyEngine* engine, int yesAt)
     : engine_(engine), yesAt_(yesAt), thread_(GetCurrentThreadId())
 {

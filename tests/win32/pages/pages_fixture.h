@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "scratch_files.h"
 #include "frame/descriptor.h"
 #include "frame/frame.h"
 #include "pages/pages.h"
@@ -19,28 +20,6 @@ namespace kovatest {
 
 const char* const Scratch = "C:\\kovatest";
 const char* const UninstallRoot = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-inline void RemoveTree(const std::string& path)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(path.c_str());
-}
 
 inline bool WriteText(const std::string& path, const char* text = "x")
 {

@@ -409,6 +409,26 @@ TEST_F(CopyTest, FontRowsGoToTheFontFolderAndExistingOnesAreSkipped)
     DeleteFileA(system.c_str());
 }
 
+TEST_F(CopyFailureTest, SharedFilesDirectoryThatCannotBeCreatedIsCode11)
+{
+    // On the destination's drive, below a file of the same name as a folder.
+    std::string blocker = Target("blocker");
+    HANDLE file = CreateFileA(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    std::string shared = blocker + "\\Shared";
+    SetSharedFilesDir(shared.c_str());
+    FileEntry row = PackedRow("notes.txt");
+    row.TargetSelector = 1;
+    Start({row});
+    ExpectFailure(ErrCreateDirectory, (shared + "\\").c_str(), "Cannot create directory.");
+    SetSharedFilesDir("");
+    // Nothing was copied and the row keeps its target.
+    EXPECT_EQ(Row(0).Selected, 1);
+    EXPECT_EQ(Row(0).TargetSelector, 1);
+    EXPECT_FALSE(Exists(Target("notes.txt")));
+}
+
 TEST_F(CopyTest, SharedFilesDirectoryOffTheDestinationDriveIsNotUsed)
 {
     SetSharedFilesDir("Z:\\elsewhere");

@@ -1,6 +1,7 @@
 #include "scenario.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -114,6 +115,7 @@ std::string AvailableText(char driveLetter)
 
 void SetupScenario::SetUp()
 {
+    CloseGroupWindows(0);
     CleanSystem();
     MakeDirectories(kSetupDir);
     html_.Redirect();
@@ -136,13 +138,18 @@ void SetupScenario::TearDown()
     }
 }
 
-::testing::AssertionResult SetupScenario::StartSetup()
+::testing::AssertionResult SetupScenario::StartSetup(const std::vector<std::string>& environment)
 {
     SetupOptions options;
     options.currentDir = kSetupDir;
     options.environment = {std::string("TEMP=") + kScratchTemp, std::string("TMP=") + kScratchTemp,
                            std::string("UserProfile=") + kScratchProfile};
-    options.unsetNames = {"KOVAWIN_LIB"};
+    options.environment.insert(options.environment.end(), environment.begin(), environment.end());
+    bool libraryGiven = false;
+    for (const std::string& entry : environment)
+        libraryGiven = libraryGiven || _strnicmp(entry.c_str(), "KOVAWIN_LIB=", 12) == 0;
+    if (!libraryGiven)
+        options.unsetNames = {"KOVAWIN_LIB"};
     if (!setup_.Start(options))
         return ::testing::AssertionFailure() << "setup.exe did not start: " << setup_.error();
     return ::testing::AssertionSuccess();
@@ -228,6 +235,11 @@ void SetupScenario::TearDown()
     if (!setup_.Enabled(6))
         return ::testing::AssertionFailure() << "Next is off on \"" << setup_.PageTitle() << "\"";
     setup_.ClickMain(6);
+    return FollowWorkPages();
+}
+
+::testing::AssertionResult SetupScenario::FollowWorkPages(std::vector<std::string>* seenPages)
+{
     // The work pages pass by themselves; catch each one that stays long
     // enough to be seen.
     const char* workPages[] = {kCopying, kRegistry, kIcons};
@@ -235,6 +247,8 @@ void SetupScenario::TearDown()
     std::string seen;
     WaitUntil([&] {
         seen = setup_.PageTitle();
+        if (seenPages && !seen.empty() && (seenPages->empty() || seenPages->back() != seen))
+            seenPages->push_back(seen);
         for (int i = 0; i < 3; ++i)
             if (!shot[i] && seen == workPages[i]) {
                 shot[i] = true;
@@ -243,6 +257,18 @@ void SetupScenario::TearDown()
         return seen == kComplete || seen == kNotCompleted || !setup_.MessageBoxes().empty() || !setup_.Running();
     }, 120000);
     return OnPage(kComplete, 1000);
+}
+
+::testing::AssertionResult SetupScenario::InstallTo(const char* dir)
+{
+    ::testing::AssertionResult result = StartSetup();
+    if (result)
+        result = WalkToDestination();
+    if (result)
+        result = WalkToReady(dir);
+    if (result)
+        result = WalkToCompletion();
+    return result;
 }
 
 ::testing::AssertionResult SetupScenario::ExitsWithoutQuestion(DWORD timeoutMs)

@@ -48,8 +48,9 @@ protected:
     void TearDown() override;
 
     // Starts the setup with the scratch environment; its current directory
-    // is kSetupDir (beside which "acrobat" may be put).
-    ::testing::AssertionResult StartSetup();
+    // is kSetupDir (beside which "acrobat" may be put). `environment` adds
+    // NAME=VALUE entries (KOVAWIN_LIB is unset unless given here).
+    ::testing::AssertionResult StartSetup(const std::vector<std::string>& environment = {});
     // Waits for a page; fails early on a message box, the error page or the
     // end of the process. Takes a screenshot of the page.
     ::testing::AssertionResult OnPage(const char* title, DWORD timeoutMs = 10000);
@@ -61,6 +62,11 @@ protected:
     ::testing::AssertionResult WalkToReady(const char* dir);
     // From the ready page through copy, registry and icons to the last page.
     ::testing::AssertionResult WalkToCompletion();
+    // Follows the work pages, once started, to the completion page;
+    // `seenPages` gets the page titles in the order they showed.
+    ::testing::AssertionResult FollowWorkPages(std::vector<std::string>* seenPages = nullptr);
+    // Start, destination `dir`, and the whole walk to the completion page.
+    ::testing::AssertionResult InstallTo(const char* dir);
     // Waits for the process to end without any message box on the way.
     ::testing::AssertionResult ExitsWithoutQuestion(DWORD timeoutMs = 10000);
     // After Next on the ready page: true once the copy page's buttons are

@@ -1,5 +1,6 @@
 #include "system_state.h"
 
+#include <objbase.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -13,11 +14,12 @@ const char kDefaultDestination[] = "C:\\Program Files\\KOVAwin";
 const char kProductKey[] = "SOFTWARE\\Brannvik\\KOVAwin\\CurrentVersion";
 const char kAppPathsKey[] = "SOFTWARE\\Brannvik\\KOVAwin\\CurrentVersion\\AppPaths";
 const char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char kPendingOperations[] = "PendingFileRenameOperations";
 
 namespace {
 
 const char kRecorderClass[] = "KovaE2E.htmlfile";
-const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 
 }  // namespace
 
@@ -68,6 +70,48 @@ bool WriteString(HKEY root, const char* subKey, const char* name, const char* va
                              static_cast<DWORD>(strlen(value) + 1));
     RegCloseKey(key);
     return rc == ERROR_SUCCESS;
+}
+
+bool ReadMultiString(HKEY root, const char* subKey, const char* name, std::string* data)
+{
+    HKEY key;
+    DWORD size = 0;
+    DWORD type = 0;
+    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
+    if (rc == ERROR_SUCCESS && type == REG_MULTI_SZ) {
+        data->assign(size, '\0');
+        rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&(*data)[0]), &size);
+        data->resize(size);
+    }
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS && type == REG_MULTI_SZ;
+}
+
+bool WriteMultiString(HKEY root, const char* subKey, const char* name, const std::string& data)
+{
+    HKEY key;
+    if (RegCreateKeyExA(root, subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG rc = RegSetValueExA(key, name, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                             static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+std::vector<std::string> SplitMultiString(const std::string& data)
+{
+    std::vector<std::string> strings;
+    size_t start = 0;
+    while (start < data.size()) {
+        size_t end = data.find('\0', start);
+        if (end == std::string::npos)
+            end = data.size();
+        strings.push_back(data.substr(start, end - start));
+        start = end + 1;
+    }
+    return strings;
 }
 
 bool DeleteValue(HKEY root, const char* subKey, const char* name)
@@ -181,6 +225,59 @@ std::vector<std::string> ProgramsFolders()
             folders.push_back(path);
     }
     return folders;
+}
+
+void CloseGroupWindows(DWORD exceptPid)
+{
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, nullptr, "KOVAwin")) != nullptr) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        if (pid != exceptPid)
+            PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+}
+
+std::vector<std::string> GroupLinks(const char* linkName)
+{
+    std::vector<std::string> links;
+    for (const std::string& folder : ProgramsFolders()) {
+        std::string link = folder + "\\KOVAwin\\" + linkName;
+        if (FileExists(link))
+            links.push_back(link);
+    }
+    return links;
+}
+
+bool ResolveLink(const std::string& link, std::string* target)
+{
+    bool ok = false;
+    IShellLinkA* shellLink = nullptr;
+    IPersistFile* file = nullptr;
+    WCHAR wideLink[MAX_PATH];
+    char path[MAX_PATH] = "";
+    HRESULT initialised = CoInitialize(nullptr);
+    if (!MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wideLink, MAX_PATH))
+        goto done;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&shellLink))))
+        goto done;
+    if (FAILED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))))
+        goto done;
+    if (FAILED(file->Load(wideLink, STGM_READ)))
+        goto done;
+    if (shellLink->GetPath(path, MAX_PATH, nullptr, 0) != S_OK)
+        goto done;
+    *target = path;
+    ok = true;
+done:
+    if (file)
+        file->Release();
+    if (shellLink)
+        shellLink->Release();
+    if (SUCCEEDED(initialised))
+        CoUninitialize();
+    return ok;
 }
 
 std::string TracePath(const char* name)

@@ -16,12 +16,20 @@ extern const char kDefaultDestination[];   // C:\Program Files\KOVAwin
 extern const char kProductKey[];      // SOFTWARE\Brannvik\KOVAwin\CurrentVersion
 extern const char kAppPathsKey[];
 extern const char kUninstallRoot[];   // Software\Microsoft\Windows\CurrentVersion\Uninstall
+extern const char kSessionManagerKey[];   // SYSTEM\CurrentControlSet\Control\Session Manager
+extern const char kPendingOperations[];   // PendingFileRenameOperations
 
 // Registry.
 bool KeyExists(HKEY root, const char* subKey);
 bool ReadString(HKEY root, const char* subKey, const char* name, std::string* out);
 bool ReadDword(HKEY root, const char* subKey, const char* name, DWORD* out);
 bool WriteString(HKEY root, const char* subKey, const char* name, const char* value);
+// A REG_MULTI_SZ value as its raw data: NUL-terminated strings, closed by
+// one more NUL.
+bool ReadMultiString(HKEY root, const char* subKey, const char* name, std::string* data);
+bool WriteMultiString(HKEY root, const char* subKey, const char* name, const std::string& data);
+// Every NUL-terminated string of such data, the closing empty one included.
+std::vector<std::string> SplitMultiString(const std::string& data);
 bool DeleteValue(HKEY root, const char* subKey, const char* name);
 bool DeleteKeyTree(HKEY root, const char* subKey);
 std::string UninstallKey(const char* name);
@@ -37,6 +45,15 @@ bool MakeDirectories(const std::string& path);
 std::vector<std::string> ListDirectory(const std::string& path);
 // The user's and the common Start-menu Programs folders.
 std::vector<std::string> ProgramsFolders();
+
+// Closes the folder windows that showing the program group opened (the
+// shell's, captioned KOVAwin), so that they stay out of later screenshots.
+void CloseGroupWindows(DWORD exceptPid);
+// Full paths of the program group's links found in the Programs folders.
+std::vector<std::string> GroupLinks(const char* linkName);
+// The target of a shell link (IShellLinkA::GetPath); false when it cannot
+// be loaded.
+bool ResolveLink(const std::string& link, std::string* target);
 
 // Traces of the programs the installer starts, in kScratchTemp.
 std::string TracePath(const char* name);

@@ -1,38 +1,72 @@
 #!/usr/bin/env bash
-# The copy step against two references, side by side under one Wine prefix:
-# the engine (as the copy page runs it) over the demo payload, the floor (the
-# same pieces written, LZCopy'd and read once for the CRC, nothing else) and
-# a plain CopyFileA of the installed files. Best of three runs each.
+# The copy step of the real setup.exe against two references, side by side
+# under one Wine prefix and interleaved run by run:
+#   copy step  setup.exe walked to its copy page (bench/copy_setup_bench.cpp),
+#              from the start command to the arming of the pause timer, read
+#              from the page's KOVA_TIMING counters;
+#   floor      the same SZDD pieces written, LZCopy'd to the final names and
+#              read once for the CRC, nothing else (bench/copy_floor.cpp);
+#   CopyFileA  a plain copy of the installed files, for scale.
+# RUNS (default 7) runs of each; median and best are printed.
 # Usage: bench/copy_bench.sh BUILD
 set -eu
 build=$(cd "${1:-build}" && pwd)
-bin=$build/win32/tests/win32/copy
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-for prog in copy_bench_driver copy_floor; do
-  [ -x "$bin/$prog.exe" ] || { echo "copy_bench: $bin/$prog.exe missing (make win32 BUILD=...)" >&2; exit 1; }
+win=$build/win32
+runs=${RUNS:-7}
+
+if [ "${2:-}" != --in-session ]; then
+  for prog in bench/copy_setup_bench bench/copy_floor setup; do
+    [ -x "$win/$prog.exe" ] || { echo "copy_bench: $win/$prog.exe missing (make win32 BUILD=...)" >&2; exit 1; }
+  done
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+  export KOVA_BUILD_ROOT=$build
+  exec "$root/scripts/wine-session" bash "${BASH_SOURCE[0]}" "$build" --in-session
+fi
+
+c=$WINEPREFIX/drive_c
+floor_exe=$win/bench/copy_floor.exe
+engine= floor= plain= peak= rise=
+for run in $(seq "$runs"); do
+  rm -rf "$c/bench"; mkdir -p "$c/bench/floor" "$c/bench/plain"
+  out=$(wine "$win/bench/copy_setup_bench.exe" 'C:\bench\engine' 'C:\bench\timing.txt' </dev/null | tr -d '\r')
+  case $out in [0-9]*) ;; *) echo "copy_bench: setup.exe run $run: ${out:-no output}" >&2; exit 1;; esac
+  set -- $out
+  engine="$engine $1" peak="$peak $2" rise="$rise $3"
+  out=$(wine "$floor_exe" 'C:\bench\floor' </dev/null | tr -d '\r')
+  case $out in [0-9]*) floor="$floor $out";; *) echo "copy_bench: floor: $out" >&2; exit 1;; esac
+  out=$(wine "$floor_exe" copyfile 'C:\bench\engine' 'C:\bench\plain' </dev/null | tr -d '\r')
+  case $out in [0-9]*) plain="$plain $out";; *) echo "copy_bench: CopyFileA: $out" >&2; exit 1;; esac
+  for f in "$c/bench/floor"/*; do
+    cmp -s "$f" "$c/bench/engine/${f##*/}" || { echo "copy_bench: setup.exe and the floor differ: ${f##*/}" >&2; exit 1; }
+  done
 done
-export KOVA_BUILD_ROOT=$build
-exec "$root/scripts/wine-session" bash -c '
-set -eu
-bin=$1
-prefix_c=$WINEPREFIX/drive_c
-best() { sort -n | head -1; }
-engine= floor= plain= peak=
-for run in 1 2 3; do
-  rm -rf "$prefix_c/bench"; mkdir -p "$prefix_c/bench/engine" "$prefix_c/bench/floor" "$prefix_c/bench/plain"
-  out=$(wine "$bin/copy_bench_driver.exe" "C:\\bench\\engine" | tr -d "\r")
-  engine="$engine ${out%% *}"
-  peak=$(echo "$out" | cut -d" " -f2)
-  out=$(wine "$bin/copy_floor.exe" "C:\\bench\\floor" | tr -d "\r"); floor="$floor $out"
-  out=$(wine "$bin/copy_floor.exe" copyfile "C:\\bench\\engine" "C:\\bench\\plain" | tr -d "\r"); plain="$plain $out"
-done
-cmp -s "$prefix_c/bench/engine/kovamain.exe" "$prefix_c/bench/floor/kovamain.exe" || { echo "copy_bench: engine and floor differ" >&2; exit 1; }
-e=$(printf "%s\n" $engine | best); f=$(printf "%s\n" $floor | best); p=$(printf "%s\n" $plain | best)
-echo "copy step (engine, demo payload):  ${e} s"
-echo "floor (pieces + LZCopy + CRC read): ${f} s"
-echo "plain CopyFileA of the files:       ${p} s"
-echo "engine / floor:    $(echo "scale=2; $e / $f" | bc)x (aim: within 1.5x)"
-echo "engine / CopyFileA: $(echo "scale=2; $e / $p" | bc)x"
-echo "engine process peak working set: $((peak / 1024)) KB"
-rm -rf "$prefix_c/bench"
-' bench "$bin"
+rm -rf "$c/bench"
+[ -n "${COPY_BENCH_RAW:-}" ] && printf 'raw %s\n' "engine$engine" "floor$floor" "plain$plain"
+
+printf '%s\n' "$engine" "$floor" "$plain" "$peak" "$rise" | awk -v runs="$runs" '
+# The median of the numbers on a line; sets lo and hi too.
+function stats(line,   a, n, i, j, t) {
+  n = split(line, a, " ")
+  for (i = 2; i <= n; i++)
+    for (j = i; j > 1 && a[j - 1] + 0 > a[j] + 0; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
+  lo = a[1]; hi = a[n]
+  return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+}
+NR == 1 { e = stats($0); eb = lo }
+NR == 2 { f = stats($0); fb = lo }
+NR == 3 { p = stats($0); pb = lo }
+NR == 4 { stats($0); pk = hi }
+NR == 5 { stats($0); rs = hi }
+{ n = split($0, w, " "); for (i = 1; i <= n; i++) run[NR, i] = w[i] }
+END {
+  # The copy step of each run against the floor of the same run: load on
+  # the machine moves both alike.
+  for (i = 1; i <= runs; i++) paired = paired " " run[1, i] / run[2, i]
+  pr = stats(paired)
+  printf "copy step (setup.exe, demo payload, %d runs): median %.4f s, best %.4f s\n", runs, e, eb
+  printf "floor (pieces + LZCopy + CRC read):         median %.4f s, best %.4f s\n", f, fb
+  printf "plain CopyFileA of the files:               median %.4f s, best %.4f s\n", p, pb
+  printf "copy step / floor:     %.2fx median, %.2fx best, %.2fx median of the per-run ratios (aim: within 1.5x)\n", e / f, eb / fb, pr
+  printf "copy step / CopyFileA: %.2fx median, %.2fx best\n", e / p, eb / pb
+  printf "setup.exe peak working set %d KB, its rise over the copy step %d KB (highest of the runs)\n", pk / 1024, rs / 1024
+}'

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "frame/descriptor.h"
+#include "frame/wizard.h"
 #include "payload/crc.h"
 #include "payload/file_entry.h"
 
@@ -69,6 +71,9 @@ int main(int argc, char** argv)
     bool copyFile = argc == 4 && std::strcmp(argv[1], "copyfile") == 0;
     std::string from = copyFile ? std::string(argv[2]) + "\\" : std::string();
     std::vector<char> block(49152);
+    // The installed names, as the setup gives them (some rows get long ones).
+    InstallDescriptor descriptor = {};
+    ConfigureInstallation(&descriptor);
     QueryPerformanceCounter(&start);
     for (const FileEntry* row = FileTable; row->ComponentKey != 0; row++) {
         bool ok = copyFile ? CopyFileA((from + row->Name).c_str(), (dir + row->Name).c_str(), FALSE) != 0

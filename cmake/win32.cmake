@@ -85,3 +85,6 @@ foreach(dir ${kova_test_dirs})
     add_subdirectory(${dir} ${CMAKE_BINARY_DIR}/${rel})
   endif()
 endforeach()
+
+# The benchmarks' own programs.
+add_subdirectory(${CMAKE_SOURCE_DIR}/bench ${CMAKE_BINARY_DIR}/bench)

@@ -76,9 +76,35 @@ bool HasFontExtension(const char* name)
     return dot != nullptr && lstrcmpiA(dot, ".fon") == 0;
 }
 
+// The page's file and step labels, looked up once per page: under Wine
+// every GetDlgItem asks the server for the page's children.
+struct StatusLabels {
+    HWND Page;
+    HWND File;
+    HWND Step;
+};
+StatusLabels Labels = {};
+
+bool IsLabelOf(HWND control, HWND page, int id)
+{
+    return control != nullptr && IsWindow(control) && GetParent(control) == page && GetDlgCtrlID(control) == id;
+}
+
+// SetDlgItemTextA on one of the page's labels, without the lookup.
+void SetLabel(CopyEngine* engine, int id, const char* text)
+{
+    if (Labels.Page != engine->Page)
+        Labels = StatusLabels{engine->Page, nullptr, nullptr};
+    HWND* slot = id == IdStepLabel ? &Labels.Step : &Labels.File;
+    if (!IsLabelOf(*slot, engine->Page, id))
+        *slot = GetDlgItem(engine->Page, id);
+    if (*slot != nullptr)
+        SendMessageA(*slot, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
 void ShowStep(CopyEngine* engine, const char* label)
 {
-    SetDlgItemTextA(engine->Page, IdStepLabel, label);
+    SetLabel(engine, IdStepLabel, label);
 }
 
 void AddDone(CopyEngine* engine, int32_t amount)
@@ -364,7 +390,7 @@ bool BeginFile(CopyEngine* engine, FileEntry* entry)
     engine->ChunksLeft = 0;
     engine->RunningCrc = CrcPreset;
     engine->FileBytesWritten = 0;
-    SetDlgItemTextA(engine->Page, IdCurrentFile, entry->Name);
+    SetLabel(engine, IdCurrentFile, entry->Name);
 
     if (entry->FirstResource != 0) {
         engine->Chunk = LoadPayloadChunk(entry->FirstResource, &engine->ChunkBytes);

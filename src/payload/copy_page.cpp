@@ -12,23 +12,29 @@ CopyEngine* CurrentCopyEngine = nullptr;
 namespace {
 
 WNDPROC ProgressBarOldProc = nullptr;
+HWND ProgressBar = nullptr;
+// The bar PaintProgress last filled, and the right edge it drew.
+HWND LastFillBar = nullptr;
+LONG LastFillRight = 0;
 
 // KOVA_TIMING=path appends the performance counter at the start command
-// and when the pause timer is armed, for the copy benchmark.
-void NoteTiming(const char* what)
+// and when the pause timer is armed, for the copy benchmark. Both are
+// written at the arming, so that the file's own writing is not timed.
+void NoteTiming(const LARGE_INTEGER& start)
 {
-    char path[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA("KOVA_TIMING", path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return;
     LARGE_INTEGER now = {};
     LARGE_INTEGER frequency = {};
     QueryPerformanceCounter(&now);
     QueryPerformanceFrequency(&frequency);
+    char path[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA("KOVA_TIMING", path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return;
     FILE* out = std::fopen(path, "a");
     if (out == nullptr)
         return;
-    std::fprintf(out, "%s %lld %lld\n", what, static_cast<long long>(now.QuadPart),
+    std::fprintf(out, "copy-start %lld %lld\ncopy-armed %lld %lld\n", static_cast<long long>(start.QuadPart),
+                 static_cast<long long>(frequency.QuadPart), static_cast<long long>(now.QuadPart),
                  static_cast<long long>(frequency.QuadPart));
     std::fclose(out);
 }
@@ -37,10 +43,11 @@ void OnStart(HWND page)
 {
     CopyEngine* engine = CurrentCopyEngine;
     UpdateWindow(page);
-    NoteTiming("copy-start");
+    LARGE_INTEGER start = {};
+    QueryPerformanceCounter(&start);
     if (engine != nullptr && PrepareTargets(engine) && CopyAllFiles(engine)) {
         SetTimer(page, CopyPauseTimer, 500, nullptr);
-        NoteTiming("copy-armed");
+        NoteTiming(start);
         return;
     }
     // ShowErrorPage destroys this page and the engine with it; it copies
@@ -75,13 +82,13 @@ void PaintFrame(HWND window, HDC dc)
     DeleteObject(highlight);
 }
 
-}  // namespace
-
-void DrawProgressFill(HWND control, HDC dc)
+// The done part of the bar from the engine's counters; false when nothing
+// is to be drawn.
+bool ProgressFillRect(HWND control, RECT* fill)
 {
     CopyEngine* engine = CurrentCopyEngine;
     if (engine == nullptr || engine->BytesTotal == 0)
-        return;
+        return false;
     RECT r;
     GetClientRect(control, &r);
     // 64-bit product: the width times the byte count overflows 32 bits with
@@ -92,10 +99,20 @@ void DrawProgressFill(HWND control, HDC dc)
     if (done > engine->BytesTotal)
         done = engine->BytesTotal;
     LONG width = r.right - (r.left + 2);
-    RECT fill = r;
-    fill.left = r.left + 2;
-    fill.top = r.top + 2;
-    fill.right = fill.left + static_cast<LONG>(static_cast<uint64_t>(width) * done / engine->BytesTotal);
+    *fill = r;
+    fill->left = r.left + 2;
+    fill->top = r.top + 2;
+    fill->right = fill->left + static_cast<LONG>(static_cast<uint64_t>(width) * done / engine->BytesTotal);
+    return true;
+}
+
+}  // namespace
+
+void DrawProgressFill(HWND control, HDC dc)
+{
+    RECT fill;
+    if (!ProgressFillRect(control, &fill))
+        return;
     HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
     FillRect(dc, &fill, blue);
     DeleteObject(blue);
@@ -106,12 +123,25 @@ void PaintProgress()
     CopyEngine* engine = CurrentCopyEngine;
     if (engine == nullptr)
         return;
-    HWND bar = GetDlgItem(engine->Page, IdProgressBar);
-    if (bar == nullptr)
+    // The bar taken over, unless the engine works on another page; under
+    // Wine every GetDlgItem asks the server for the page's children.
+    HWND bar = ProgressBar;
+    if (bar == nullptr || !IsWindow(bar) || GetParent(bar) != engine->Page)
+        bar = GetDlgItem(engine->Page, IdProgressBar);
+    RECT fill;
+    if (bar == nullptr || !ProgressFillRect(bar, &fill))
+        return;
+    // The fill is never erased but by the bar's own erase and paint, which
+    // draw it anew: the same rectangle again would change no pixel (many
+    // steps move the edge by less than a pixel), and under Wine every draw
+    // costs a flush of the window to the X server.
+    if (bar == LastFillBar && fill.right == LastFillRight)
         return;
     HDC dc = GetDC(bar);
     DrawProgressFill(bar, dc);
     ReleaseDC(bar, dc);
+    LastFillBar = bar;
+    LastFillRight = fill.right;
 }
 
 LRESULT CALLBACK ProgressBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -119,12 +149,16 @@ LRESULT CALLBACK ProgressBarProc(HWND window, UINT message, WPARAM wParam, LPARA
     switch (message) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
+        LastFillBar = nullptr;
         HDC dc = BeginPaint(window, &ps);
         PaintFrame(window, dc);
         DrawProgressFill(window, dc);
         EndPaint(window, &ps);
         break;
     }
+    case WM_ERASEBKGND:
+        LastFillBar = nullptr;
+        break;
     default:
         break;
     }
@@ -136,6 +170,7 @@ void SubclassProgressBar(HWND page)
     HWND bar = GetDlgItem(page, IdProgressBar);
     if (bar == nullptr)
         return;
+    ProgressBar = bar;
     ProgressBarOldProc = reinterpret_cast<WNDPROC>(GetWindowLongA(bar, GWL_WNDPROC));
     SetWindowLongA(bar, GWL_WNDPROC, reinterpret_cast<LONG>(ProgressBarProc));
 }

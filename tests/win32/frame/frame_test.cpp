@@ -3,22 +3,11 @@
 
 #include <string>
 
+#include "test_windows.h"
 #include "frame/frame.h"
 #include "message_box.h"
 
 namespace {
-
-INT_PTR CALLBACK TestMainProc(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
-
-std::string Text(HWND window, int id)
-{
-    char text[1024] = "";
-    GetDlgItemTextA(window, id, text, sizeof text);
-    return text;
-}
 
 class FrameTest : public ::testing::Test {
 protected:
@@ -112,8 +101,9 @@ TEST_F(FrameTest, ErrorPageFormatsEachCodeAndEndsNavigation)
         ASSERT_NE(CurrentPage, nullptr);
         EXPECT_EQ(Text(CurrentPage, IdErrorText), c.expected) << "code " << c.code;
         EXPECT_EQ(Text(CurrentPage, IdPageTitle), "Installation not completed");
-        if (c.argument)
+        if (c.argument) {
             EXPECT_STREQ(InstallErrorArg, c.argument);
+        }
         EXPECT_EQ(InstallError, c.code);
     }
     EXPECT_EQ(Text(MainWindow, IdExit), "Close");

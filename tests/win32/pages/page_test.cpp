@@ -1,4 +1,5 @@
 // The pages as child dialogs of a main window, and the window's chrome.
+#include "test_windows.h"
 #include "pages_fixture.h"
 #include "frame/chrome.h"
 #include "frame/wizard.h"
@@ -7,18 +8,6 @@
 using namespace kovatest;
 
 namespace {
-
-INT_PTR CALLBACK TestMainProc(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
-
-std::string Text(HWND window, int id)
-{
-    char text[1024] = "";
-    GetDlgItemTextA(window, id, text, sizeof text);
-    return text;
-}
 
 class PageTest : public Fixture {
 protected:

@@ -1,13 +1,10 @@
 #include "harness.h"
 
+#include "test_windows.h"
+
 #include <vector>
 
 namespace {
-
-INT_PTR CALLBACK TestMainProc(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
 
 void DeleteTree(HKEY parent, const char* name)
 {

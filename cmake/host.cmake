@@ -2,11 +2,7 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-if(EXISTS ${CMAKE_SOURCE_DIR}/tools/kovapack/CMakeLists.txt)
-  add_subdirectory(tools/kovapack)
-else()
-  add_library(kovapack_lib INTERFACE)
-endif()
+add_subdirectory(tools/kovapack)
 
 file(GLOB KOVA_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${KOVA_UNIT_TESTS})

@@ -23,9 +23,7 @@ target_link_libraries(kovawin PUBLIC kovacore ${KOVA_WIN32_LIBS})
 
 # The demo payload: its programs are built here, then every file is staged
 # beside a copy of payload.list.
-if(EXISTS ${CMAKE_SOURCE_DIR}/payload/CMakeLists.txt)
-  add_subdirectory(payload)
-endif()
+add_subdirectory(payload)
 
 # kova_pack(NAME list stagetarget) packs a staged payload list into chunk
 # files, a resource script <outdir>/payload.rc and <outdir>/file_table.cpp.
@@ -39,7 +37,6 @@ function(kova_pack outdir list stagetarget)
 endfunction()
 
 set(KOVA_PAYLOAD_GEN ${CMAKE_BINARY_DIR}/payload-gen)
-if(KOVA_PAYLOAD_STAGE)
 kova_pack(${KOVA_PAYLOAD_GEN} ${KOVA_PAYLOAD_STAGE}/payload.list payload_stage)
 # Tests in other directories that read the product's payload depend on this.
 add_custom_target(payload_gen DEPENDS ${KOVA_PAYLOAD_GEN}/payload.rc ${KOVA_PAYLOAD_GEN}/file_table.cpp)
@@ -54,7 +51,6 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES
   OBJECT_DEPENDS "${KOVA_PAYLOAD_GEN}/payload.rc;${KOVA_PAYLOAD_GEN}/file_table.cpp")
 target_link_libraries(setup PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,kovawin>" kovacore ${KOVA_WIN32_LIBS})
 target_link_options(setup PRIVATE -mwindows)
-endif()
 
 # GoogleTest from Debian's sources, built for Windows.
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)

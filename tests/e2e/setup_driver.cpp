@@ -332,4 +332,7 @@ void SetupProcess::Answer(HWND box, int buttonId) const
         PostMessageA(button, BM_CLICK, 0, 0);
     else
         PostMessageA(box, WM_COMMAND, buttonId, 0);
+    // The box closes asynchronously; until it has, whoever looks next would
+    // still find it and take it for a new question.
+    WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
 }

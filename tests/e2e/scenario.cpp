@@ -259,9 +259,9 @@ void SetupScenario::TearDown()
     return OnPage(kComplete, 1000);
 }
 
-::testing::AssertionResult SetupScenario::InstallTo(const char* dir)
+::testing::AssertionResult SetupScenario::InstallTo(const char* dir, const std::vector<std::string>& environment)
 {
-    ::testing::AssertionResult result = StartSetup();
+    ::testing::AssertionResult result = StartSetup(environment);
     if (result)
         result = WalkToDestination();
     if (result)

@@ -66,7 +66,7 @@ protected:
     // `seenPages` gets the page titles in the order they showed.
     ::testing::AssertionResult FollowWorkPages(std::vector<std::string>* seenPages = nullptr);
     // Start, destination `dir`, and the whole walk to the completion page.
-    ::testing::AssertionResult InstallTo(const char* dir);
+    ::testing::AssertionResult InstallTo(const char* dir, const std::vector<std::string>& environment = {});
     // Waits for the process to end without any message box on the way.
     ::testing::AssertionResult ExitsWithoutQuestion(DWORD timeoutMs = 10000);
     // After Next on the ready page: true once the copy page's buttons are

@@ -54,17 +54,6 @@ void ExpectUninstallEntry(const std::string& dest)
 
 class ServerConfig : public SetupScenario {
 protected:
-    ::testing::AssertionResult InstallWithLibrary(const char* dir)
-    {
-        ::testing::AssertionResult result = StartSetup({kLibraryEnvironment});
-        if (result)
-            result = WalkToDestination();
-        if (result)
-            result = WalkToReady(dir);
-        if (result)
-            result = WalkToCompletion();
-        return result;
-    }
     static std::string Tail()
     {
         return CrlfLines({"ServerComment\t\"#Libraries in C:/Data/Libs\"", "", "LibraryPath\t\"C:/Data/Libs\""});
@@ -73,7 +62,7 @@ protected:
 
 TEST_F(ServerConfig, LibraryFromTheEnvironmentIsMergedIntoTheShippedFile)
 {
-    ASSERT_TRUE(InstallWithLibrary("C:\\kova_e2e\\with library"));
+    ASSERT_TRUE(InstallTo("C:\\kova_e2e\\with library", {kLibraryEnvironment}));
     // The shipped file's last line has no line end, so the closing lines
     // follow it directly; its empty lines and inactive library lines go.
     const std::string expected = CrlfLines({
@@ -103,7 +92,7 @@ TEST_F(ServerConfig, UsersOwnCopyLosesItsOldLibraryLines)
                                "ServerComment \"#Libraries in X:/old\"\r\n"
                                "LibraryPath \"X:/old\"\r\n"
                                "MaxLogSize 5\r\n"));
-    ASSERT_TRUE(InstallWithLibrary("C:\\kova_e2e\\own copy"));
+    ASSERT_TRUE(InstallTo("C:\\kova_e2e\\own copy", {kLibraryEnvironment}));
     const std::string expected =
         CrlfLines({"", "", "# My settings", "WellKnownPort 9239", "MaxLogSize 5", ""}) + Tail();
     std::string merged;

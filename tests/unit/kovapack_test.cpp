@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+
+#include <sys/stat.h>
 
 #include "compressor.h"
 #include "packer.h"
@@ -16,12 +19,21 @@ namespace fs = std::filesystem;
 
 class KovapackTool : public ::testing::Test {
 protected:
+    // In 1 GiB of address space: a file of 4 GiB must be refused, not read.
     int Kovapack(const std::string& args)
     {
-        return testutil::Run(testutil::Kovapack() + " " + args + " > " + testutil::Quote(dir / "stdout") + " 2> " +
-                             testutil::Quote(dir / "stderr"));
+        return testutil::Run("ulimit -v 1048576; " + testutil::Kovapack() + " " + args + " > " +
+                             testutil::Quote(dir / "stdout") + " 2> " + testutil::Quote(dir / "stderr"));
     }
     std::string Stderr() { return testutil::ReadText(dir / "stderr"); }
+    // One line that says where.
+    void ExpectOneLineError(const std::string& where)
+    {
+        std::string err = Stderr();
+        EXPECT_EQ(0u, err.find("kovapack: ")) << err;
+        EXPECT_NE(std::string::npos, err.find(where)) << err;
+        EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n')) << err;
+    }
     std::string Stdout() { return testutil::ReadText(dir / "stdout"); }
 
     testutil::ScratchDir dir;
@@ -81,6 +93,19 @@ TEST_F(KovapackTool, ExpandRefusesBadInputAndLeavesNoOutput)
         fs::remove(out);
         size_t files = std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator());
         EXPECT_EQ(3u, files) << "a temporary file was left behind";  // bad.tx_, stdout, stderr
+    }
+}
+
+TEST_F(KovapackTool, CompressAndExpandRefuseFoldersAndHugeFiles)
+{
+    std::string huge = dir / "huge.bi_";
+    testutil::WriteFile(huge, Bytes());
+    fs::resize_file(huge, uint64_t(1) << 32);  // sparse
+    for (std::string verb : {"compress ", "expand "}) {
+        for (std::string in : {dir.path().string(), huge}) {
+            EXPECT_EQ(1, Kovapack(verb + testutil::Quote(in) + " " + testutil::Quote(dir / "out"))) << verb << in;
+            ExpectOneLineError("kovapack: " + in + ": ");
+        }
     }
 }
 
@@ -266,36 +291,67 @@ TEST_F(PackerRun, OutputsCompileAndAreStable)
     EXPECT_EQ((std::vector<uint32_t>{100, 101, 102, 103, 104}), ids);
 }
 
-TEST_F(PackerRun, ShorterListRemovesStaleChunks)
+TEST_F(PackerRun, ShorterListRemovesStaleChunksAndKeepsOtherFiles)
 {
     std::vector<PackRow> rows;
     std::string error;
     ASSERT_TRUE(PackPayload(list, out, rows, error)) << error;
     uint32_t before = rows.back().FirstResource + rows.back().ChunkCount;
+    testutil::WriteFile(out + "/extra.rc", testutil::FromText("900 RCDATA x"));
     WriteList("tiny.dat src/tiny\n");
     ASSERT_TRUE(PackPayload(list, out, rows, error)) << error;
     EXPECT_TRUE(fs::exists(out + "/chunk_100.bin"));
     for (uint32_t id = 101; id < before; id++)
         EXPECT_FALSE(fs::exists(out + "/chunk_" + std::to_string(id) + ".bin")) << id;
     EXPECT_EQ(std::string::npos, testutil::ReadText(out + "/payload.rc").find("101 RCDATA"));
+    EXPECT_EQ("900 RCDATA x", testutil::ReadText(out + "/extra.rc"));
 }
 
 TEST_F(PackerRun, BadListsAreRefused)
 {
-    const char* lists[] = {
-        "README src/tiny\n",              // no extension: no compressed name
-        "toolongname.txt src/tiny\n",     // not 8.3
-        "a.text src/tiny\n",              // not 8.3
-        "onlyaname.txt\n",                // no source
-        "gone.txt src/missing.txt\n",     // source missing
-        "bad\"q.txt src/tiny\n",          // character not allowed in a name
+    using namespace std::string_literals;
+    testutil::WriteFile(dir / "src/huge.bin", Bytes());
+    fs::resize_file(dir / "src/huge.bin", uint64_t(1) << 32);  // sparse
+    ASSERT_EQ(0, mkfifo((dir / "src/fifo").c_str(), 0644));
+    fs::create_symlink("/proc/self/mem", dir / "src/unreadable");  // opens, but every read fails
+    struct Case {
+        std::string list, says, outDir = "";
+    } cases[] = {
+        {"README src/tiny\n", ":1: \"README\" is not an 8.3 name"},  // no extension: no compressed name
+        {"toolongname.txt src/tiny\n", ":1: \"toolongname.txt\" is not"},
+        {"a.text src/tiny\n", ":1: \"a.text\" is not"},
+        {"bad\"q.txt src/tiny\n", ":1: \"bad\"q.txt\" is not"},
+        {"# two names alike\ntiny.dat src/tiny\nTiny.DAT src/text.txt\n", ":3: \"Tiny.DAT\" is listed already, on line 2"},
+        {"con.txt src/tiny\n", ":1: \"con.txt\" is a device name"},
+        {"Lpt9.log src/tiny\n", ":1: \"Lpt9.log\" is a"},
+        {"onlyaname.txt\n", ":1: expected"},
+        {"tiny.dat src/tiny\0.bak\n"s, ":1: the source path holds a control character"},
+        {"\ngone.txt src/missing.txt\n", ":2: " + dir / "src/missing.txt: no such file"},
+        {"dir.txt src\n", ":1: " + dir / "src: is a folder"},
+        {"pipe.txt src/fifo\n", ":1: " + dir / "src/fifo: not a regular file"},
+        {"mem.txt src/unreadable\n", ":1: " + dir / "src/unreadable: cannot read"},
+        {"huge.bin src/huge.bin\n", ":1: " + dir / "src/huge.bin: too large"},
+        {"tiny.dat src/tiny\n", "", dir / "src/tiny/out"},  // beneath a file
     };
-    for (const char* text : lists) {
-        WriteList(text);
-        EXPECT_EQ(1, Kovapack("pack " + testutil::Quote(list) + " " + testutil::Quote(out))) << text;
-        EXPECT_NE(std::string::npos, Stderr().find("kovapack: ")) << text;
-        EXPECT_FALSE(fs::exists(out + "/file_table.cpp")) << text;
+    for (const Case& c : cases) {
+        WriteList(c.list);
+        std::string outDir = c.outDir.empty() ? out : c.outDir;
+        EXPECT_EQ(1, Kovapack("pack " + testutil::Quote(list) + " " + testutil::Quote(outDir))) << c.list;
+        ExpectOneLineError(c.outDir.empty() ? list + c.says : "kovapack: " + outDir + ": ");
+        EXPECT_FALSE(fs::exists(out)) << c.list;
     }
+}
+
+TEST_F(PackerRun, FailedPackLeavesTheOldOutput)
+{
+    ASSERT_EQ(0, Kovapack("pack " + testutil::Quote(list) + " " + testutil::Quote(out))) << Stderr();
+    std::map<std::string, Bytes> before = Outputs();
+    // The first row changes the first pieces; the second cannot be read.
+    WriteList("text.txt src/text.txt\nsub.txt src\n");
+    EXPECT_EQ(1, Kovapack("pack " + testutil::Quote(list) + " " + testutil::Quote(out)));
+    EXPECT_TRUE(before == Outputs());
+    size_t entries = std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator());
+    EXPECT_EQ(5u, entries) << "something was left beside the output";  // src, the list, out, stdout, stderr
 }
 
 }  // namespace

@@ -2,11 +2,14 @@
 // build.
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "compressor.h"
+#include "files.h"
 #include "packer.h"
 #include "payload/compressed_name.h"
 #include "payload/szdd.h"
@@ -24,8 +27,13 @@ int Usage()
     return 2;
 }
 
-int Fail(const std::string& message)
+// One line, whatever the names in it hold.
+int Fail(std::string message)
 {
+    for (char& c : message) {
+        if (static_cast<unsigned char>(c) < 0x20)
+            c = '?';
+    }
     std::fprintf(stderr, "kovapack: %s\n", message.c_str());
     return 1;
 }
@@ -53,9 +61,9 @@ int Compress(const std::string& in, std::string out)
     std::string error;
     if (!ReadWholeFile(in, data, error))
         return Fail(error);
-    if (data.size() > 0xFFFFFFFFu)
-        return Fail(in + ": too large for SZDD (4 GB at most)");
     std::vector<uint8_t> szdd = SzddCompress(data.data(), data.size(), name.back());
+    if (szdd.size() >= FileSizeLimit)
+        return Fail(in + ": its compressed form would be 4 GiB or more");
     if (!WriteFileAtomic(out, szdd, error))
         return Fail(error);
     return 0;
@@ -117,12 +125,8 @@ int Pack(const std::string& list, const std::string& outDir)
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int Run(int argc, char** argv)
 {
-    if (argc < 3)
-        return Usage();
     std::string verb = argv[1];
     if (verb == "compress" && argc <= 4)
         return Compress(argv[2], argc == 4 ? argv[3] : "");
@@ -131,4 +135,20 @@ int main(int argc, char** argv)
     if (verb == "pack" && argc == 4)
         return Pack(argv[2], argv[3]);
     return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3)
+        return Usage();
+    // Everything is checked before it can fail; this is the last resort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return Fail(std::string(argv[2]) + ": out of memory");
+    } catch (const std::exception& e) {
+        return Fail(std::string(argv[2]) + ": " + e.what());
+    }
 }

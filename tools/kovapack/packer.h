@@ -5,34 +5,14 @@
 #include <string>
 #include <vector>
 
-struct PackRow {
-    std::string Name;    // stored 8.3 name
-    std::string Source;  // path of the file, as resolved from the list
-    uint32_t Size = 0;
-    uint32_t Crc = 0;
-    uint32_t StoredSize = 0;  // SZDD size
-    uint32_t FirstResource = 0;
-    uint32_t ChunkCount = 0;
-    uint32_t LastChunkSize = 0;
-};
-
-// Whole-file helpers shared with the compress and expand commands.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
-// Writes through a temporary file beside path and a rename, so path is either
-// the old file or the complete new one.
-bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
-// As WriteFileAtomic, but leaves path alone when it already holds bytes.
-// changed tells which happened.
-bool WriteIfChanged(const std::string& path, const std::vector<uint8_t>& bytes, bool& changed, std::string& error);
+#include "payload_list.h"
 
 // Cuts storedSize bytes into pieces of PayloadChunkSize; the last piece is 1
 // to PayloadChunkSize bytes long. storedSize is never 0 (an SZDD file has a
 // header).
 void ChunkLayout(uint32_t storedSize, uint32_t& count, uint32_t& lastSize);
 
-// Reads the list: one row per line, "<stored name> <source path>", '#' lines
-// and blank lines skipped; source paths are taken relative to the list's
-// directory. Checks each name is an 8.3 name with a compressed name.
+// Reads and parses the list (see ParsePayloadList).
 bool ReadPayloadList(const std::string& listPath, std::vector<PackRow>& rows, std::string& error);
 
 // The generated texts. outDir must be absolute: the resource script names
@@ -41,8 +21,11 @@ std::string PayloadRcText(const std::vector<PackRow>& rows, const std::string& o
 std::string FileTableText(const std::vector<PackRow>& rows);
 std::string CStringLiteral(const std::string& text);
 
-// Packs every row of the list into outDir (created when missing) and fills
-// the computed fields of rows. Output files whose content is unchanged are
-// not rewritten; chunk files left from an earlier, longer payload are removed.
+// Packs every row of the list into outDir and fills the computed fields of
+// rows. The outputs are written to a new folder that replaces outDir only
+// when all of them are written and every piece is proved to expand back, so
+// a failure leaves outDir as it was. Outputs whose content is unchanged keep
+// their modification time; chunk files of an earlier, longer payload are
+// dropped; other files in outDir are kept.
 bool PackPayload(const std::string& listPath, const std::string& outDir, std::vector<PackRow>& rows,
                  std::string& error);

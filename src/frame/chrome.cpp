@@ -13,6 +13,9 @@ const int PanelPicture = 100;
 
 WNDPROC PanelOriginalProc;
 WNDPROC SeparatorOriginalProc;
+// The bold copy CreateTitleFont made, if it made one: TitleFont may also be
+// the window's own font, which is not this program's to delete.
+HFONT BoldCopy;
 
 // Halving that rounds towards minus infinity, as an arithmetic shift does,
 // so that a window larger than the screen lands one pixel further out.
@@ -129,7 +132,15 @@ void CreateTitleFont(HWND window)
     description.lfWeight = FW_BOLD;
     HFONT bold = CreateFontIndirectA(&description);
     if (bold)
-        TitleFont = bold;
+        TitleFont = BoldCopy = bold;
+}
+
+void DeleteTitleFont()
+{
+    if (BoldCopy)
+        DeleteObject(BoldCopy);
+    BoldCopy = nullptr;
+    TitleFont = nullptr;
 }
 
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

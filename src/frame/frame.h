@@ -51,6 +51,8 @@ extern int OsUnsupported;
 extern int UseFontsFolder;
 extern int LaunchReaderAtExit;
 extern int OpenGuideAtExit;
+// 1 while WaitWithWindowAlive waits: Back and Next do nothing, the wait cursor shows.
+extern int Busy;
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void StartWizard();
@@ -68,6 +70,11 @@ INT_PTR CALLBACK StaticPageProc(HWND window, UINT message, WPARAM wParam, LPARAM
 INT_PTR PageDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 int PumpMessages();
 bool ConfirmAbort(HWND ownerWindow);
+// Waits for `object` (a process, say) for at most `limitMs` while the window
+// stays alive: it repaints, the wait cursor shows, Back and Next do nothing,
+// and Exit still ends the program. False when the user asked to stop; the
+// request is then left for the main loop, which ends the program.
+bool WaitWithWindowAlive(HANDLE object, DWORD limitMs);
 bool CheckOperatingSystem(int osFlags);
 void BuildPageList(int count);
 void FreePageList();

@@ -14,3 +14,4 @@ int OsUnsupported;
 int UseFontsFolder;
 int LaunchReaderAtExit;
 int OpenGuideAtExit;
+int Busy;

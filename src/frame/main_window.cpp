@@ -54,6 +54,12 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         default:
             return 0;
         }
+    case WM_SETCURSOR:
+        if (!Busy)
+            return 0;
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        SetWindowLongA(window, DWL_MSGRESULT, TRUE);
+        return 1;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_CLOSE)
             StopRequested = 1;
@@ -92,8 +98,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
             DestroyWindow(MainWindow);
         }
     }
-    if (TitleFont)
-        DeleteObject(TitleFont);
+    DeleteTitleFont();
     FreePageList();
     return 0;
 }

@@ -57,6 +57,24 @@ void PageListSet(PageListState* list, int pageId, bool present)
     }
 }
 
+PageButtons PageButtonsAt(const PageListState& list, int position, int firstWorkPage)
+{
+    PageButtons buttons = {true, false, false, false};
+    int id = list.Ids[position];
+    bool next = list.Ids[position + 1] != -1;
+    if (id >= firstWorkPage)
+        buttons.Work = true;
+    else if (position == 1)
+        buttons.SetByFrame = false;
+    else if (id == firstWorkPage - 1)
+        buttons.Next = next;
+    else {
+        buttons.Back = position > 0;
+        buttons.Next = next;
+    }
+    return buttons;
+}
+
 OsDecision DecideOperatingSystem(int osFlags, const OsVersion& version)
 {
     OsDecision d;

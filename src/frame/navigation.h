@@ -16,6 +16,19 @@ void PageListFree(PageListState* list);
 // Count or more are ignored.
 void PageListSet(PageListState* list, int pageId, bool present);
 
+// How the buttons stand on the page at a position of the list.
+struct PageButtons {
+    bool SetByFrame;   // false: the page sets them (the destination page, at position 1)
+    bool Back;
+    bool Next;
+    bool Work;         // a work page or the last page: the thread's priority is lowered too
+};
+
+// Work pages (ids from firstWorkPage on) have neither Back nor Next, and the
+// page just before them, the last question, has no Back; elsewhere Back is
+// live past the first position and Next while a page follows.
+PageButtons PageButtonsAt(const PageListState& list, int position, int firstWorkPage);
+
 // The platform's version report, as far as the decision needs it.
 struct OsVersion {
     uint32_t PlatformId;    // 0 Win32s, 1 Windows 95/98, 2 NT

@@ -1,4 +1,5 @@
-// The page list and the moves between pages, the error page.
+// The page list and the moves between pages, the default page procedures
+// and the error page.
 #include <cstdio>
 #include <cstring>
 
@@ -71,23 +72,19 @@ void ShowPageAt(int position)
     CreatePage(Descriptor.PageTemplates[id], Descriptor.PageProcedures[id]);
     CurrentPosition = position;
 
-    bool next = PageList[position + 1] != -1;
-    if (id >= Descriptor.FirstWorkPage) {
-        SetNavButtons(false, false, true);
+    PageListState list = {PageList, PageListCount};
+    PageButtons buttons = PageButtonsAt(list, position, Descriptor.FirstWorkPage);
+    if (buttons.SetByFrame)
+        SetNavButtons(buttons.Back, buttons.Next, true);
+    if (buttons.Work) {
         FocusExitButton();
         SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
-    } else if (position == 1) {
-        // The destination page sets its own buttons: Next only while the payload fits.
-    } else if (id == 4) {
-        SetNavButtons(false, next, true);
-    } else {
-        SetNavButtons(position > 0, next, true);
     }
 }
 
 void GoNextPage()
 {
-    if (InstallError != 0 || !PageList)
+    if (InstallError != 0 || !PageList || Busy)
         return;
     if (CurrentPage)
         SendMessageA(CurrentPage, WM_COMMAND, PageCommit, 0);
@@ -109,7 +106,7 @@ void GoNextPage()
 
 void GoPreviousPage()
 {
-    if (InstallError == 0 && CurrentPosition > 0)
+    if (InstallError == 0 && !Busy && CurrentPosition > 0)
         ShowPageAt(CurrentPosition - 1);
 }
 
@@ -144,3 +141,13 @@ INT_PTR CALLBACK ErrorPageProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     return PageDefaultProc(window, message, wParam, lParam);
 }
 
+
+INT_PTR PageDefaultProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return 0;
+}
+
+INT_PTR CALLBACK StaticPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return PageDefaultProc(window, message, wParam, lParam);
+}

@@ -1,4 +1,5 @@
-// The frame operations that pages and engines call while they work.
+// Keeping the window alive while work runs on the one thread: the queue is
+// drained between steps, and a stop request is turned into the question.
 #include "frame/frame.h"
 
 int PumpMessages()
@@ -23,66 +24,27 @@ bool ConfirmAbort(HWND ownerWindow)
                        MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-INT_PTR PageDefaultProc(HWND, UINT, WPARAM, LPARAM)
+bool WaitWithWindowAlive(HANDLE object, DWORD limitMs)
 {
-    return 0;
-}
-
-INT_PTR CALLBACK StaticPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return PageDefaultProc(window, message, wParam, lParam);
-}
-
-void FocusExitButton()
-{
-    SetFocus(GetDlgItem(MainWindow, IdExit));
-}
-
-void SetExitCaption(const char* text)
-{
-    SetDlgItemTextA(MainWindow, IdExit, text);
-}
-
-namespace {
-
-// Takes a button out of service: plain style, another default button and,
-// if the focus sat on one of the three buttons, the focus elsewhere.
-void RetireButton(int id, int defaultId, int focusId, bool focusOnButton)
-{
-    HWND button = GetDlgItem(MainWindow, id);
-    SendMessageA(button, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
-    SendMessageA(MainWindow, DM_SETDEFID, defaultId, 0);
-    if (focusOnButton)
-        SendMessageA(MainWindow, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(MainWindow, focusId)), TRUE);
-    EnableWindow(button, FALSE);
-}
-
-} // namespace
-
-void SetNavButtons(bool backEnabled, bool nextEnabled, bool exitEnabled)
-{
-    HWND focus = GetFocus();
-    bool focusOnButton = focus && (focus == GetDlgItem(MainWindow, IdBack) || focus == GetDlgItem(MainWindow, IdNext) ||
-                                   focus == GetDlgItem(MainWindow, IdExit));
-    if (backEnabled)
-        EnableWindow(GetDlgItem(MainWindow, IdBack), TRUE);
-    if (nextEnabled)
-        EnableWindow(GetDlgItem(MainWindow, IdNext), TRUE);
-    if (exitEnabled)
-        EnableWindow(GetDlgItem(MainWindow, IdExit), TRUE);
-
-    if (!nextEnabled) {
-        int other = backEnabled ? IdBack : IdExit;
-        RetireButton(IdNext, other, other, focusOnButton);
+    bool stopped = false;
+    Busy = 1;
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= limitMs)
+            break;
+        DWORD woke = MsgWaitForMultipleObjects(1, &object, FALSE, limitMs - elapsed, QS_ALLINPUT);
+        if (woke != WAIT_OBJECT_0 + 1)
+            break;  // ended, timed out, or failed: waiting longer would not help
+        if (PumpMessages()) {
+            stopped = true;
+            break;
+        }
     }
-    if (!backEnabled) {
-        int other = nextEnabled ? IdNext : IdExit;
-        RetireButton(IdBack, other, other, focusOnButton);
-    }
-    if (!exitEnabled) {
-        int other = nextEnabled ? IdNext : IdBack;
-        RetireButton(IdExit, other, other, focusOnButton);
-    }
-    if (nextEnabled)
-        SendMessageA(MainWindow, DM_SETDEFID, IdNext, 0);
+    Busy = 0;
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    if (stopped)
+        StopRequested = 1;  // the main loop ends the program, as Exit does
+    return !stopped;
 }

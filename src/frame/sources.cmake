@@ -2,9 +2,11 @@ kova_sources(
   CORE
     navigation.cpp
     descriptor.cpp
+    product_tables.cpp
   WIN32
     frame_state.cpp
     pump.cpp
+    buttons.cpp
     page_flow.cpp
     main_window.cpp
     os_check.cpp

@@ -8,6 +8,8 @@
 // Chrome of the main window.
 void CenterOnScreen(HWND window);
 void CreateTitleFont(HWND window);
+// Deletes the bold copy, if one was made; the window's own font is left alone.
+void DeleteTitleFont();
 void SubclassChrome();
 
 // Page procedures.

@@ -41,6 +41,25 @@ TEST_F(PageListTest, TheProductWalkRemovesAndReinsertsTheReplacePage)
     EXPECT_EQ(Walk(list), (std::vector<int>{0, 2, 3, 4, 5, 6, 7, 8}));
 }
 
+TEST_F(PageListTest, ButtonsAlongTheProductWalk)
+{
+    auto buttons = [&](int position) {
+        PageButtons b = PageButtonsAt(list, position, 5);
+        return std::vector<bool>{b.SetByFrame, b.Back, b.Next, b.Work};
+    };
+    PageListSet(&list, 1, false);
+    // welcome, destination (its own buttons), replace, ready (never Back), copy ... completion
+    EXPECT_EQ(buttons(0), (std::vector<bool>{true, false, true, false}));
+    EXPECT_FALSE(PageButtonsAt(list, 1, 5).SetByFrame);
+    EXPECT_EQ(buttons(2), (std::vector<bool>{true, true, true, false}));
+    EXPECT_EQ(buttons(3), (std::vector<bool>{true, false, true, false}));
+    for (int position = 4; position <= 7; position++)
+        EXPECT_EQ(buttons(position), (std::vector<bool>{true, false, false, true})) << position;
+    // Without the replace page the ready page follows the destination, still without Back.
+    PageListSet(&list, 3, false);
+    EXPECT_EQ(buttons(2), (std::vector<bool>{true, false, true, false}));
+}
+
 TEST_F(PageListTest, RemovingEveryIdAndPuttingThemBackKeepsOrderAndBounds)
 {
     for (int id = 8; id >= 0; id--)

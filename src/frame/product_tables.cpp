@@ -1,0 +1,65 @@
+#include "frame/product_tables.h"
+
+#define KOVA_PRODUCT_KEY "SOFTWARE\\Brannvik\\KOVAwin\\CurrentVersion"
+
+const char* ProductPageTemplates[ProductPageCount] = {
+    "INTRODLG", "OS32DLG", "DESTDIRDLG1", "REPLACEDLG", "STARTDLG",
+    "COPYFILESDLG", "REGISTRYDLG", "NEWICONDLG", "READYDLG",
+};
+
+const char ProductIdentity[] = "XBRT 550 713/2 R17B";
+const char ProductKey[] = KOVA_PRODUCT_KEY;
+const char ProductAppPathsKey[] = KOVA_PRODUCT_KEY "\\AppPaths";
+const char ProductTitle[] = "KOVA 17.1";
+const char VendorKey[] = "SOFTWARE\\Brannvik";
+const char ProductFolder[] = "KOVAwin";
+
+RegistryRow ProductRegistryEntries[] = {
+    {1, PredefinedRoot(RootLocalMachineValue), ProductAppPathsKey, "kovamain.exe", 1, 0},
+    {0, nullptr, nullptr, nullptr, 0, 0},
+};
+
+DirectoryRow ProductDirectories[] = {
+    {0, nullptr, 0},
+};
+
+ProgramItemRow ProductProgramItems[] = {
+    {1, "kovamain.exe", "KOVA", 1, 0, 0},
+    {1, "Getting Started with KOVA.html", "Getting Started with KOVA", 1, 0, 0},
+    {0, nullptr, "KOVAwin", 0, 0, 0},
+};
+
+FileTypeRow ProductFileTypes[] = {
+    {1, "kvx", "KOVA Library", "kovamain.exe", 599, "kovamain.exe", 0},
+    {0, nullptr, nullptr, nullptr, 0, nullptr, 0},
+};
+
+const LongFileName ProductLongNames[ProductLongNameCount] = {
+    {4, "kova_help.kbx"},
+    {11, "tarndaemon.conf"},
+    {12, "kova.conf"},
+    {13, "sys_structure.conf"},
+    {14, "Getting Started with KOVA.html"},
+};
+
+const char ProductWindowClass[] = "KOVAMAIN";
+const char* const EarlierProgramFiles[2] = {"kova.exe", "kovamain.exe"};
+const char UninstallerName[] = "uninstal.exe";
+const char UninstallerSwitch[] = " -s";
+const char* const OlderUninstallKeys[2] = {"KOVA 15.0", "KOVA 16.1"};
+const char UninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char UninstallKeyName[] = "KOVA 17.1";
+const char UninstallDisplayName[] = "Kovalith 17.1";
+const char UninstallPublisher[] = "Brannvik";
+const char UninstallDisplayVersion[] = "17.1";
+const char MainProgramName[] = "kovamain.exe";
+
+const char UserConfigFolder[] = "KOVA_TMP";
+const char ServerConfigName[] = "tarndaemon.conf";
+const char* const ObsoleteFiles[ObsoleteFileCount] = {
+    "zrxtr32x.dll", "zr243a32.dll", "zr251a32.dll", "zr256a32.dll", "zr258a32.dll", "kovaunst.exe",
+};
+const char* const CancelledNames[CancelledNameCount] = {"\\uninstal.exe", "\\comproxy.dll", ""};
+
+const char GuideDocumentName[] = "Getting Started with KOVA.html";
+const char ReaderInstaller[] = "..\\acrobat\\rs405eng.exe";

@@ -1,0 +1,72 @@
+// The product as data: the tables and names ConfigureInstallation puts into
+// the descriptor, and the fixed names of the upgrade and finishing steps.
+// Each is defined once, here. Platform-free, so that the host build can list
+// everything the installer changes on a PC from the very same tables.
+#pragma once
+#include <cstdint>
+
+#include "frame/descriptor.h"
+
+// A predefined registry root as the platform's key handle value.
+inline HKEY__* PredefinedRoot(uint32_t value)
+{
+    return reinterpret_cast<HKEY__*>(static_cast<intptr_t>(static_cast<int32_t>(value)));
+}
+const uint32_t RootClassesValue = 0x80000000;
+const uint32_t RootLocalMachineValue = 0x80000002;
+
+const int ProductPageCount = 9;
+const int ProductFirstWorkPage = 5;
+extern const char* ProductPageTemplates[ProductPageCount];
+
+extern const char ProductIdentity[];      // welcome page, and the default value of ProductKey
+extern const char ProductKey[];
+extern const char ProductAppPathsKey[];   // where the main program's path is registered
+extern const char ProductTitle[];
+extern const char VendorKey[];
+extern const char ProductFolder[];        // the destination under the program-files folder
+const int ProductOsFlags = 14;
+const int ProductReleaseDay = 4;
+const int ProductReleaseMonth = 5;
+const int ProductReleaseYear = 15;
+const int ProductVersion = 0x1701;
+
+extern RegistryRow ProductRegistryEntries[];
+extern DirectoryRow ProductDirectories[];
+extern ProgramItemRow ProductProgramItems[];
+extern FileTypeRow ProductFileTypes[];
+
+// Rows of the file table whose installed names are long.
+struct LongFileName {
+    int Row;
+    const char* Name;
+};
+const int ProductLongNameCount = 5;
+extern const LongFileName ProductLongNames[ProductLongNameCount];
+
+// What the leave steps look for and remove.
+extern const char ProductWindowClass[];           // the running product's main window
+extern const char* const EarlierProgramFiles[2];  // either marks an earlier installation
+extern const char UninstallerName[];
+extern const char UninstallerSwitch[];            // appended to the earlier uninstaller's command
+extern const char* const OlderUninstallKeys[2];
+extern const char UninstallRoot[];                // under HKEY_LOCAL_MACHINE
+extern const char UninstallKeyName[];             // this release's entry below UninstallRoot
+extern const char UninstallDisplayName[];
+extern const char UninstallPublisher[];
+extern const char UninstallDisplayVersion[];
+extern const char MainProgramName[];              // the entry's icon
+
+// What the finishing step touches.
+extern const char UserConfigFolder[];             // below %UserProfile%
+extern const char ServerConfigName[];             // in the destination, the user's folder and TEMP
+const int ObsoleteFileCount = 6;
+extern const char* const ObsoleteFiles[ObsoleteFileCount];
+const int CancelledNameCount = 3;
+extern const char* const CancelledNames[CancelledNameCount];  // after the destination; "" is the destination
+
+// The getting-started document in the destination, opened at the end.
+extern const char GuideDocumentName[];
+
+// The PDF reader's installer beside the installer's current directory.
+extern const char ReaderInstaller[];

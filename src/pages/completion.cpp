@@ -1,9 +1,14 @@
 // The completion page, and what happens when the program ends after it:
 // the reader installer is started, or the getting-started document opened.
 #include <windows.h>
+#include <exdisp.h>
+#include <shldisp.h>
+#include <shlguid.h>
+#include <shlobj.h>
 #include <cstdio>
 
 #include "frame/frame.h"
+#include "frame/product_tables.h"
 #include "frame/wizard.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
@@ -18,8 +23,6 @@ enum {
     IdReaderError = 4128
 };
 
-const char* const ReaderInstaller = "..\\acrobat\\rs405eng.exe";
-
 void OnInitDialog(HWND page)
 {
     OFSTRUCT info;
@@ -31,6 +34,81 @@ void OnInitDialog(HWND page)
             ShowWindow(GetDlgItem(page, id), SW_HIDE);
     }
     SetExitCaption("Finish");
+}
+
+template <typename Interface>
+void Release(Interface*& object)
+{
+    if (object)
+        object->Release();
+    object = nullptr;
+}
+
+// The shell of the desktop the user is logged on to: its Explorer runs at
+// the user's level, this installer elevated. Null when no desktop shell
+// answers (no Explorer, or a system without these interfaces).
+IShellDispatch2* DesktopShell()
+{
+    IShellWindows* windows = nullptr;
+    IDispatch* desktop = nullptr;
+    IServiceProvider* provider = nullptr;
+    IShellBrowser* browser = nullptr;
+    IShellView* view = nullptr;
+    IDispatch* background = nullptr;
+    IShellFolderViewDual* folder = nullptr;
+    IDispatch* application = nullptr;
+    IShellDispatch2* shell = nullptr;
+    VARIANT nowhere;
+    VariantInit(&nowhere);
+    long window = 0;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_IShellWindows,
+                                   reinterpret_cast<void**>(&windows))) &&
+        windows->FindWindowSW(&nowhere, &nowhere, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, &desktop) == S_OK &&
+        desktop &&
+        SUCCEEDED(desktop->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&provider))) &&
+        SUCCEEDED(provider->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, reinterpret_cast<void**>(&browser))) &&
+        SUCCEEDED(browser->QueryActiveShellView(&view)) && view &&
+        SUCCEEDED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, reinterpret_cast<void**>(&background))) &&
+        SUCCEEDED(background->QueryInterface(IID_IShellFolderViewDual, reinterpret_cast<void**>(&folder))) &&
+        SUCCEEDED(folder->get_Application(&application)) && application)
+        application->QueryInterface(IID_IShellDispatch2, reinterpret_cast<void**>(&shell));
+    Release(application);
+    Release(folder);
+    Release(background);
+    Release(view);
+    Release(browser);
+    Release(provider);
+    Release(desktop);
+    Release(windows);
+    return shell;
+}
+
+// Opens `document` (a plain path) as the logged-on user, through the
+// desktop's shell; false when that shell could not be asked.
+bool OpenAsDesktopUser(const char* document)
+{
+    bool opened = false;
+    HRESULT com = CoInitialize(nullptr);
+    IShellDispatch2* shell = DesktopShell();
+    wchar_t path[MAX_PATH];
+    if (shell && MultiByteToWideChar(CP_ACP, 0, document, -1, path, MAX_PATH) > 0) {
+        BSTR file = SysAllocString(path);
+        VARIANT none, verb, show;
+        VariantInit(&none);
+        VariantInit(&verb);
+        VariantInit(&show);
+        verb.vt = VT_BSTR;
+        verb.bstrVal = SysAllocString(L"open");
+        show.vt = VT_I4;
+        show.lVal = SW_SHOWNORMAL;
+        opened = file && verb.bstrVal && SUCCEEDED(shell->ShellExecute(file, none, none, verb, show));
+        VariantClear(&verb);
+        SysFreeString(file);
+    }
+    Release(shell);
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return opened;
 }
 
 } // namespace
@@ -66,6 +144,11 @@ void OpenGettingStarted()
 {
     char document[MAX_PATH + 2];
     if (!BuildGuideCommand(document, sizeof document, GetDestinationDir()))
+        return;
+    // The browser, and whatever it runs, must not inherit the installer's
+    // administrator rights: the desktop's shell opens it as the user.
+    char plain[MAX_PATH];
+    if (JoinPath(plain, sizeof plain, GetDestinationDir(), GuideDocumentName) && OpenAsDesktopUser(plain))
         return;
     ShellExecuteA(nullptr, "open", document, nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -62,13 +62,18 @@ char DriveOfText(const char* text)
     return 0;
 }
 
+bool IsFloppyDrive(char drive)
+{
+    return drive == 'A' || drive == 'a';
+}
+
 void OnDirectoryChanged(HWND page)
 {
     char text[260];
     GetDlgItemTextA(page, IdDirectoryEdit, text, sizeof text);
     char drive = DriveOfText(text);
     // Measuring a floppy drive would wake it; its figures are never asked for.
-    if (drive == 'A' || drive == 'a')
+    if (IsFloppyDrive(drive))
         return;
     if (drive != LastDriveLetter)
         UpdateSpaceDisplay(page, drive);
@@ -77,12 +82,17 @@ void OnDirectoryChanged(HWND page)
 
 void OnInitDialog(HWND page)
 {
-    UpdateSpaceDisplay(page, DestinationDir[0]);
-    // These figures are now the ones on show. Without this, a page rebuilt
-    // for A:\... would show "n/a" while the drive remembered from the last
-    // visit kept a valid path on that drive from being measured again,
-    // leaving Next off for good.
-    LastDriveLetter = DriveOfText(DestinationDir);
+    // The figures on show, and LastDriveLetter, belong to the drive of the
+    // text the edit field is about to hold, read by the same rule as typed
+    // text. Measured any other way (a leading quote taken for the drive, or
+    // the drive remembered from an earlier visit), a path on a drive that
+    // was measured before could never be measured again and Next would stay
+    // off for good. A floppy is not measured: "n/a" until another drive is typed.
+    char drive = DriveOfText(DestinationDir);
+    if (IsFloppyDrive(drive))
+        drive = 0;
+    UpdateSpaceDisplay(page, drive);
+    LastDriveLetter = drive;
     SendDlgItemMessageA(page, IdDirectoryEdit, EM_LIMITTEXT, 260, 0);
     SetDlgItemTextA(page, IdDirectoryEdit, DestinationDir);
     SendMessageA(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IdDirectoryEdit)), TRUE);
@@ -177,8 +187,7 @@ void UpdateSpaceDisplay(HWND page, char driveLetter)
         SetDlgItemTextA(page, IdAvailable, "n/a");
     else
         SetDlgItemTextA(page, IdAvailable, "> 2 GB");
-    bool fits = (int64_t(required) < int64_t(free)) || free == FreeSpaceOver2Gb;
-    SetNavButtons(true, fits, true);
+    SetNavButtons(true, PayloadFits(required, free), true);
 }
 
 INT_PTR CALLBACK DestinationPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -1,6 +1,7 @@
 // Bounded path building: platform-free.
 #include <cstdio>
 
+#include "frame/product_tables.h"
 #include "pages/pages.h"
 
 namespace {
@@ -22,18 +23,23 @@ bool JoinPath(char* out, size_t outSize, const char* dir, const char* name)
     return false;
 }
 
-bool BuildGuideCommand(char* out, size_t outSize, const char* dir)
+bool QuotedPath(char* out, size_t outSize, const char* dir, const char* name)
 {
-    // The shell cannot open a document whose path exceeds 259 characters,
-    // so a longer one is refused rather than cut.
+    // The shell cannot open a path that exceeds 259 characters, so a longer
+    // one is refused rather than cut.
     if (outSize == 0)
         return false;
     out[0] = '\0';
-    char document[260];
-    if (!JoinPath(document, sizeof document, dir, "Getting Started with KOVA.html"))
+    char path[260];
+    if (!JoinPath(path, sizeof path, dir, name))
         return false;
-    if (Fits(std::snprintf(out, outSize, "\"%s\"", document), outSize))
+    if (Fits(std::snprintf(out, outSize, "\"%s\"", path), outSize))
         return true;
     out[0] = '\0';
     return false;
+}
+
+bool BuildGuideCommand(char* out, size_t outSize, const char* dir)
+{
+    return QuotedPath(out, outSize, dir, GuideDocumentName);
 }

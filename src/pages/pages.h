@@ -9,6 +9,10 @@ extern int ReplaceOldInstallation;
 // dir + '\' + name into out; false (out emptied) when it would not fit.
 bool JoinPath(char* out, size_t outSize, const char* dir, const char* name);
 
+// dir + '\' + name in double quotes, for a command line; false (out emptied)
+// when the path itself would not fit a Windows path.
+bool QuotedPath(char* out, size_t outSize, const char* dir, const char* name);
+
 // The quoted getting-started document path for the shell; false when the
 // document's path would be longer than a Windows path can be.
 bool BuildGuideCommand(char* out, size_t outSize, const char* dir);

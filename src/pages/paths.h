@@ -25,5 +25,11 @@ void SetAllocationUnit(uint32_t bytesPerSector);
 // Sum of RoundToAllocation(Size) over the descriptor's Files rows of
 // `componentKey` (0: all) that are selected (any row when countAll).
 uint32_t RequiredBytes(int componentKey, bool countAll);
+// Whether a payload of `required` bytes fits a drive with `free` bytes
+// (-1 not available, -2 more than 2 GB).
+bool PayloadFits(uint32_t required, int32_t free);
+// The longest destination directory from which every file of the
+// descriptor's Files table still has a path of at most 259 characters.
+uint32_t LongestDestinationLength();
 // "%d.%d MB" with the remainder rounded to the nearest tenth.
 void FormatMegabytes(uint32_t bytes, char* out, int outSize);

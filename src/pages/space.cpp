@@ -1,7 +1,9 @@
 // Disk-space arithmetic of the destination page: platform-free.
 #include <cstdio>
+#include <cstring>
 
 #include "frame/descriptor.h"
+#include "pages/pages.h"
 #include "pages/paths.h"
 
 int AllocationShift = 9;
@@ -34,6 +36,25 @@ uint32_t RequiredBytes(int componentKey, bool countAll)
             sum += RoundToAllocation(row->Size);
     }
     return sum;
+}
+
+bool PayloadFits(uint32_t required, int32_t free)
+{
+    // Equal sizes do not fit; "n/a" never does; "> 2 GB" always does.
+    return int64_t(required) < int64_t(free) || free == FreeSpaceOver2Gb;
+}
+
+uint32_t LongestDestinationLength()
+{
+    size_t longest = 0;
+    for (const FileEntry* row = Descriptor.Files; row && row->ComponentKey != 0; row++) {
+        size_t length = row->Name ? std::strlen(row->Name) : 0;
+        if (length > longest)
+            longest = length;
+    }
+    // The directory, one '\' and the name within a Windows path of 259 characters.
+    const size_t longestPath = 259;
+    return longest + 1 >= longestPath ? 0 : uint32_t(longestPath - 1 - longest);
 }
 
 void FormatMegabytes(uint32_t bytes, char* out, int outSize)

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "frame/frame.h"
+#include "frame/product_tables.h"
 #include "frame/wizard.h"
 
 namespace {
@@ -14,7 +15,7 @@ INT_PTR CALLBACK WelcomePageProc(HWND window, UINT message, WPARAM wParam, LPARA
 {
     switch (message) {
     case WM_INITDIALOG:
-        SetDlgItemTextA(window, IdProductIdentity, "XBRT 550 713/2 R17B");
+        SetDlgItemTextA(window, IdProductIdentity, ProductIdentity);
         break;
     }
     return PageDefaultProc(window, message, wParam, lParam);

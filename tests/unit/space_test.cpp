@@ -116,6 +116,15 @@ TEST_F(SpaceTest, RequiredBytesCountsRowsByKeyAndSelection)
     EXPECT_EQ(4096u + 4096u, RequiredBytes(0, false));
 }
 
+TEST_F(SpaceTest, PayloadFitsOnlyBelowTheFreeSpace)
+{
+    EXPECT_TRUE(PayloadFits(1023, 1024));
+    EXPECT_FALSE(PayloadFits(1024, 1024));
+    EXPECT_FALSE(PayloadFits(0, FreeSpaceUnknown));
+    EXPECT_TRUE(PayloadFits(0xFFFFFFFFu, FreeSpaceOver2Gb));
+    EXPECT_FALSE(PayloadFits(0x80000000u, 0x7FFFFFFF));
+}
+
 TEST_F(SpaceTest, RequiredBytesOfNoTableIsZero)
 {
     EXPECT_EQ(0u, RequiredBytes(0, true));

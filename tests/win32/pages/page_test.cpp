@@ -28,9 +28,7 @@ protected:
         CurrentPage = nullptr;
         DestroyWindow(MainWindow);
         MainWindow = nullptr;
-        if (TitleFont)
-            DeleteObject(TitleFont);
-        TitleFont = nullptr;
+        DeleteTitleFont();
         Fixture::TearDown();
     }
     HWND Show(const char* name, DLGPROC procedure)
@@ -139,6 +137,13 @@ TEST_F(PageTest, DestinationQuotedPathIsMeasuredButKeptAsTyped)
     EXPECT_STREQ("\\\\server\\KOVA", DestinationDir) << "only the commit takes the text";
     SendMessageA(CurrentPage, WM_COMMAND, PageCommit, 0);
     EXPECT_STREQ("\"C:\\KOVA\"", DestinationDir);
+
+    // The quoted directory cannot be made, so the page comes back for it; a
+    // plain path on the same drive must let the user go on from there.
+    Show("DESTDIRDLG2", DestinationPageProc);
+    Type("C:\\KOVA test");
+    EXPECT_NE("n/a", Text(CurrentPage, 141));
+    EXPECT_TRUE(Enabled(IdNext));
 }
 
 TEST_F(PageTest, DestinationTextIsLimited)
@@ -309,6 +314,21 @@ TEST_F(ChromeTest, TitleFontIsABoldCopyOfTheDialogFont)
 
     HWND page = Show("INTRODLG", WelcomePageProc);
     EXPECT_EQ(reinterpret_cast<LRESULT>(TitleFont), SendDlgItemMessageA(page, IdPageTitle, WM_GETFONT, 0, 0));
+
+    // The copy goes at the end; a font that could not be copied is the
+    // window's own, and stays.
+    HGDIOBJ copy = TitleFont;
+    DeleteTitleFont();
+    EXPECT_EQ(0u, GetObjectType(copy));
+    HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 10, 10, nullptr, nullptr, AppInstance, nullptr);
+    HBRUSH notAFont = CreateSolidBrush(RGB(1, 2, 3));
+    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(notAFont), FALSE);
+    CreateTitleFont(window);
+    EXPECT_EQ(reinterpret_cast<HGDIOBJ>(notAFont), reinterpret_cast<HGDIOBJ>(TitleFont));
+    DeleteTitleFont();
+    EXPECT_EQ(DWORD(OBJ_BRUSH), GetObjectType(notAFont));
+    DeleteObject(notAFont);
+    DestroyWindow(window);
 }
 
 TEST_F(ChromeTest, PanelAndSeparatorArePaintedFromThePictureAndSystemColours)

@@ -15,7 +15,7 @@ win=$build/win32
 runs=${RUNS:-7}
 
 if [ "${2:-}" != --in-session ]; then
-  for prog in bench/copy_setup_bench bench/copy_floor setup; do
+  for prog in bench/copy_setup_bench bench/copy_floor bench/setup_timed; do
     [ -x "$win/$prog.exe" ] || { echo "copy_bench: $win/$prog.exe missing (make win32 BUILD=...)" >&2; exit 1; }
   done
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

@@ -177,6 +177,21 @@ void BuildReleaseTime(CopyEngine* engine)
     LocalFileTimeToFileTime(&localTime, &engine->ReleaseTime);
 }
 
+// Opens an existing file for reading through the LZ library: an SZDD file
+// reads as its expanded bytes, any other file as itself. The file is opened
+// here, not by the library's own open, which knows no path longer than 127
+// characters. A negative result is a failure.
+INT OpenLzSource(const char* path)
+{
+    HFILE file = _lopen(path, OF_READ);
+    if (file == HFILE_ERROR)
+        return -1;
+    INT lz = LZInit(file);
+    if (lz < 0)
+        _lclose(file);
+    return lz;
+}
+
 // The expansion of a compressed row (FinishFile step 5): LZ-copies the
 // compressed copy to the final name, deletes it, and runs the result
 // through the CRC. Progress moves by half the size difference after the
@@ -187,10 +202,10 @@ bool ExpandFile(CopyEngine* engine, FileEntry* entry)
     BYTE* block = nullptr;
     char finalPath[MAX_PATH];
     char compressedPath[MAX_PATH];
-    OFSTRUCT of = {};
     int32_t difference = static_cast<int32_t>(entry->Size - engine->FileBytesWritten);
     int32_t half = difference / 2;
     UINT got = 0;
+    HFILE created = HFILE_ERROR;
 
     ShowStep(engine, LabelUncompressing);
     const char* target = TargetPath(engine, entry->Name, entry->TargetSelector);
@@ -198,18 +213,22 @@ bool ExpandFile(CopyEngine* engine, FileEntry* entry)
         Fail(engine, ErrCreateFile, entry->Name);
         goto done;
     }
-    engine->Expanded = LZOpenFileA(finalPath, &of, OF_CREATE | OF_WRITE);
-    if (engine->Expanded < 0) {
-        engine->Expanded = 0;
+    // The final file is created here under its own name. The LZ library's
+    // create, when the final name cannot be made (a directory stands there,
+    // a program in use), falls back to the compressed name it was given,
+    // and the compressed copy would then be "expanded" onto itself.
+    created = _lcreat(finalPath, 0);
+    if (created == HFILE_ERROR) {
         Fail(engine, ErrCreateFile, entry->Name);
         goto done;
     }
+    engine->Expanded = created;
     if (Stopped(engine))
         goto done;
 
     CopyPath(compressedPath, finalPath);
     CompressedName(compressedPath);
-    engine->Source = LZOpenFileA(compressedPath, &of, OF_READ);
+    engine->Source = OpenLzSource(compressedPath);
     if (engine->Source < 0) {
         engine->Source = 0;
         Fail(engine, ErrUncompress, entry->Name);
@@ -225,7 +244,7 @@ bool ExpandFile(CopyEngine* engine, FileEntry* entry)
     }
     AddDone(engine, half);
     CloseSource(engine);
-    LZClose(engine->Expanded);
+    _lclose(engine->Expanded);
     engine->Expanded = 0;
 
     if (Stopped(engine))
@@ -235,7 +254,7 @@ bool ExpandFile(CopyEngine* engine, FileEntry* entry)
         goto done;
 
     ShowStep(engine, LabelChecksum);
-    engine->Output = OpenFile(finalPath, &of, OF_READ);
+    engine->Output = _lopen(finalPath, OF_READ);
     if (engine->Output == HFILE_ERROR) {
         engine->Output = 0;
         Fail(engine, ErrCrcRead, entry->Name);
@@ -372,8 +391,7 @@ bool SkipFile(CopyEngine* engine, FileEntry* entry)
     const char* path = TargetPath(engine, entry->Name, entry->TargetSelector);
     if (path == nullptr || !engine->IsFont)
         return false;
-    OFSTRUCT of = {};
-    HFILE existing = OpenFile(path, &of, OF_SHARE_DENY_WRITE);
+    HFILE existing = _lopen(path, OF_READ | OF_SHARE_DENY_WRITE);
     if (existing == HFILE_ERROR)
         return false;
     _lclose(existing);
@@ -383,7 +401,6 @@ bool SkipFile(CopyEngine* engine, FileEntry* entry)
 
 bool BeginFile(CopyEngine* engine, FileEntry* entry)
 {
-    OFSTRUCT of = {};
     engine->Source = 0;
     engine->SourceIsLz = 0;
     engine->Buffer = nullptr;
@@ -399,7 +416,7 @@ bool BeginFile(CopyEngine* engine, FileEntry* entry)
     }
     if (engine->Chunk == nullptr) {
         char* path = SourcePath(engine, entry->Name);
-        HFILE plain = path ? OpenFile(path, &of, OF_READ) : HFILE_ERROR;
+        HFILE plain = path ? _lopen(path, OF_READ) : HFILE_ERROR;
         if (plain != HFILE_ERROR) {
             engine->Source = plain;
         } else {
@@ -407,7 +424,7 @@ bool BeginFile(CopyEngine* engine, FileEntry* entry)
                 return false;
             if (path == nullptr || !CompressedName(path))
                 return Fail(engine, ErrSourceMissing, entry->Name);
-            INT lz = LZOpenFileA(path, &of, OF_READ);
+            INT lz = OpenLzSource(path);
             if (lz < 0)
                 return Fail(engine, ErrSourceMissing, entry->Name);
             engine->Source = lz;
@@ -530,7 +547,7 @@ void DestroyCopyEngine(CopyEngine* engine)
         _lclose(engine->Output);
     engine->Output = 0;
     if (engine->Expanded != 0)
-        LZClose(engine->Expanded);
+        _lclose(engine->Expanded);
     engine->Expanded = 0;
     FreeOwnBuffer(engine);
     if (engine->PartialFile[0] != '\0')

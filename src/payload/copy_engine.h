@@ -30,7 +30,7 @@ struct CopyEngine {
     InstallDescriptor* Descriptor;
     HFILE Source;                 // 0 = none
     HFILE Output;                 // 0 = none
-    INT Expanded;                 // LZ handle, 0 = none
+    HFILE Expanded;               // the final file the expansion writes, 0 = none
     HGLOBAL Chunk;                // loaded payload piece, or none
     int32_t SourceIsLz;
     int32_t ChunksLeft;
@@ -48,6 +48,10 @@ struct CopyEngine {
 
 // The engine of the open copy page (read by the progress bar), or none.
 extern CopyEngine* CurrentCopyEngine;
+// Told when the copy page's start command begins its work (false) and when
+// the pause timer is armed after a successful copy (true). Null in the
+// installer; the copy benchmark's own build sets it.
+extern void (*CopyStepObserver)(bool armed);
 
 // Finds and loads the RT_RCDATA resource `id` of the installer's own module;
 // null when it is not there. When `size` is given it receives the

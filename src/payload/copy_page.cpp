@@ -1,13 +1,13 @@
 // The copy page (COPYFILESDLG): runs the copy engine once it has been shown
 // and paints the progress bar, a static control it takes over.
 #include <windows.h>
-#include <cstdio>
 #include <cstdlib>
 
 #include "frame/frame.h"
 #include "payload/copy_engine.h"
 
 CopyEngine* CurrentCopyEngine = nullptr;
+void (*CopyStepObserver)(bool armed) = nullptr;
 
 namespace {
 
@@ -17,37 +17,16 @@ HWND ProgressBar = nullptr;
 HWND LastFillBar = nullptr;
 LONG LastFillRight = 0;
 
-// KOVA_TIMING=path appends the performance counter at the start command
-// and when the pause timer is armed, for the copy benchmark. Both are
-// written at the arming, so that the file's own writing is not timed.
-void NoteTiming(const LARGE_INTEGER& start)
-{
-    LARGE_INTEGER now = {};
-    LARGE_INTEGER frequency = {};
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    char path[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA("KOVA_TIMING", path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return;
-    FILE* out = std::fopen(path, "a");
-    if (out == nullptr)
-        return;
-    std::fprintf(out, "copy-start %lld %lld\ncopy-armed %lld %lld\n", static_cast<long long>(start.QuadPart),
-                 static_cast<long long>(frequency.QuadPart), static_cast<long long>(now.QuadPart),
-                 static_cast<long long>(frequency.QuadPart));
-    std::fclose(out);
-}
-
 void OnStart(HWND page)
 {
     CopyEngine* engine = CurrentCopyEngine;
     UpdateWindow(page);
-    LARGE_INTEGER start = {};
-    QueryPerformanceCounter(&start);
+    if (CopyStepObserver)
+        CopyStepObserver(false);
     if (engine != nullptr && PrepareTargets(engine) && CopyAllFiles(engine)) {
         SetTimer(page, CopyPauseTimer, 500, nullptr);
-        NoteTiming(start);
+        if (CopyStepObserver)
+            CopyStepObserver(true);
         return;
     }
     // ShowErrorPage destroys this page and the engine with it; it copies

@@ -156,11 +156,29 @@ TEST_F(CopyFailureTest, OutputNameThatIsADirectoryIsCode3)
 // lz32 meets a final name it cannot create by trying the compressed name
 // instead, which is the copy just written: that is truncated, expanded onto
 // itself and deleted, and the final file is then not there to be read.
-TEST_F(CopyFailureTest, FinalNameThatIsADirectoryFailsTheChecksumRead)
+// The final file itself cannot be made: code 3, never a checksum error about
+// whatever stands at the final name.
+TEST_F(CopyFailureTest, FinalNameThatIsADirectoryIsCode3)
 {
     ASSERT_TRUE(CreateDirectoryA(Target("notes.txt").c_str(), nullptr));
     Start({PackedRow("notes.txt")});
-    ExpectFailure(ErrCrcRead, "notes.txt", "Cannot calculate CRC in file notes.txt. A read error occurred.");
+    ExpectFailure(ErrCreateFile, "notes.txt", ErrorMessage(ErrCreateFile, "notes.txt"));
+}
+
+TEST_F(CopyFailureTest, FinalFileInUseWithoutWriteSharingIsCode3)
+{
+    const std::string held = "held by a running program";
+    HANDLE file = CreateFileA(Target("notes.txt").c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, held.data(), DWORD(held.size()), &written, nullptr);
+    FileEntry row = PackedRow("notes.txt");
+    row.Crc = 0;  // a wrong file would not even be caught by the checksum
+    Start({row});
+    ExpectFailure(ErrCreateFile, "notes.txt", ErrorMessage(ErrCreateFile, "notes.txt"));
+    CloseHandle(file);
+    EXPECT_EQ(ReadAll(Target("notes.txt")), held);
 }
 
 TEST_F(CopyFailureTest, CompressedRowWithoutADotIsCode3)

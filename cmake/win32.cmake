@@ -14,7 +14,7 @@ if(NOT KOVAPACK)
   message(FATAL_ERROR "set KOVAPACK to the host build's kovapack (the Makefile does)")
 endif()
 
-set(KOVA_WIN32_LIBS user32 gdi32 kernel32 advapi32 shell32 lz32 comdlg32)
+set(KOVA_WIN32_LIBS user32 gdi32 kernel32 advapi32 shell32 lz32 comdlg32 ole32 oleaut32 uuid)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 add_library(kovawin STATIC ${KOVA_WIN32_SOURCES})

@@ -28,6 +28,34 @@ bool IsAtom(UINT_PTR value)
     return value >= MAXINTATOM && value <= 0xFFFF && GlobalGetAtomNameA(ATOM(value), name, sizeof name) > 0;
 }
 
+// The program group could not be made, but the files and the registry
+// entries are in place: the finishing step runs as it would have on the way
+// to the last page (an earlier uninstaller's boot-time deletes of the new
+// uninstaller go, the user gets the configuration), and then the error page
+// says what failed.
+void EndWithGroupError()
+{
+    FinishInstallation(0);
+    ShowErrorPage(ErrProgramGroup, nullptr);
+}
+
+// On systems that isolate the installer (elevated) from a desktop shell of a
+// lower level, the server's acknowledgements and data would be dropped on the
+// way to the page while the server's sends still report success. The filter
+// function is looked up, so that systems without it are left as they are.
+void AllowServerReplies(HWND page, bool allow)
+{
+    typedef BOOL(WINAPI * FilterFunction)(HWND, UINT, DWORD, void*);
+    HMODULE user = GetModuleHandleA("user32.dll");
+    FARPROC found = user ? GetProcAddress(user, "ChangeWindowMessageFilterEx") : nullptr;
+    FilterFunction filter = reinterpret_cast<FilterFunction>(reinterpret_cast<void*>(found));
+    if (!filter)
+        return;
+    const DWORD action = allow ? 1 : 0;  // MSGFLT_ALLOW, MSGFLT_RESET
+    filter(page, WM_DDE_ACK, action, nullptr);
+    filter(page, WM_DDE_DATA, action, nullptr);
+}
+
 // A post failed: nothing will answer, so end the page as a late reply would.
 void FailSoon(DdeClient* client)
 {
@@ -72,6 +100,14 @@ bool IsExecuteAck(const DdeClient* client, HWND sender, LPARAM lParam)
     if (!UnpackDDElParam(WM_DDE_ACK, lParam, &low, &high))
         return false;
     return high == reinterpret_cast<UINT_PTR>(client->ExecuteBlock);
+}
+
+bool IsRefusal(const DdeClient* client, HWND sender, LPARAM lParam)
+{
+    UINT_PTR status = 0;
+    UINT_PTR item = 0;
+    return sender == client->Server && UnpackDDElParam(WM_DDE_ACK, lParam, &status, &item) &&
+           (status & AckPositive) == 0;
 }
 
 void OnInitiateAck(DdeClient* client, HWND sender, LPARAM lParam)
@@ -134,7 +170,7 @@ void OnIconStart(HWND page)
 {
     UpdateWindow(page);
     if (!CurrentDdeClient || !StartConversation(CurrentDdeClient))
-        ShowErrorPage(ErrProgramGroup, nullptr);
+        EndWithGroupError();
 }
 
 void OnIconData(HWND page, WPARAM wParam, LPARAM lParam)
@@ -194,7 +230,7 @@ INT_PTR CALLBACK IconPageProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         }
         if (wParam == ReplyTimer) {
             KillTimer(window, ReplyTimer);
-            ShowErrorPage(ErrProgramGroup, nullptr);
+            EndWithGroupError();
             return TRUE;
         }
         break;
@@ -223,6 +259,7 @@ bool HasIconWork(const DdeClient* client)
 bool StartConversation(DdeClient* client)
 {
     client->Pending = Initiating;
+    AllowServerReplies(client->Page, true);
     ATOM application = GlobalAddAtomA(ProgmanName);
     ATOM topic = GlobalAddAtomA(ProgmanName);
     client->Broadcasting = 1;
@@ -241,6 +278,7 @@ void EndConversation(DdeClient* client)
     if (!server)
         return;
     client->Server = nullptr;
+    AllowServerReplies(client->Page, false);
     if (IsWindow(server))
         PostMessageA(server, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(client->Page), 0);
 }
@@ -320,7 +358,15 @@ void OnDdeAck(DdeClient* client, HWND sender, LPARAM lParam)
         OnExecuteAck(client, lParam);
         return;
     }
+    // The server will not list the group's items: go on at once as if it
+    // held none of ours, rather than wait for a reply that will not come.
+    bool itemsRefused = client->Pending == RequestingGroupItems && IsRefusal(client, sender, lParam);
     ReleaseAck(lParam);
+    if (itemsRefused) {
+        KillTimer(client->Page, ReplyTimer);
+        if (!BuildCommands(client))
+            FailSoon(client);
+    }
 }
 
 void OnDdeData(DdeClient* client, HWND sender, HGLOBAL data, ATOM item)

@@ -95,13 +95,15 @@ bool GroupListNamesGroup(const char* reply, const char* groupName)
 {
     if (!reply || !groupName)
         return false;
-    size_t nameLength = std::strlen(groupName);
-    size_t replyLength = std::strlen(reply);
-    if (nameLength > replyLength)
-        return false;
-    for (size_t at = 0; at + nameLength <= replyLength; ++at)
-        if (SameLetters(reply + at, groupName, nameLength))
+    // One group per line; a longer name that merely contains this one (a
+    // group "KOVAwin Tools") is another group.
+    for (const char* line = reply; *line;) {
+        size_t length = std::strcspn(line, "\r\n");
+        if (SameTextIgnoringCase(line, length, groupName))
             return true;
+        line += length;
+        line += std::strspn(line, "\r\n");
+    }
     return false;
 }
 

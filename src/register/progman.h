@@ -19,8 +19,8 @@ std::string ComposeCommands(const InstallDescriptor* descriptor, const char* pre
 // The group name of ProgramItems (its terminator's title), or null.
 const char* ProgramGroupName(const InstallDescriptor* descriptor);
 
-// True when the group-list reply names `groupName` anywhere, letter case
-// ignored (a longer group name that contains it counts).
+// True when a whole line of the group-list reply is `groupName`, letter
+// case ignored.
 bool GroupListNamesGroup(const char* reply, const char* groupName);
 
 // Reads a group-contents reply (group line, then one line per item starting

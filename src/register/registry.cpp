@@ -16,6 +16,7 @@ namespace {
 
 const char* const AppPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
 const char* const UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const char* const MachineClassesKey = "Software\\Classes";
 const int MaxExtension = 31;
 const int ClassTextSize = 40;
 
@@ -28,7 +29,7 @@ int Fail(RegistryWriter* writer, int code)
 
 int SetDefault(HKEY key, const std::string& text)
 {
-    return RegSetValueA(key, nullptr, REG_SZ, text.c_str(), DWORD(text.size())) == ERROR_SUCCESS;
+    return RegSetValueA(key, nullptr, REG_SZ, text.c_str(), DWORD(text.size() + 1)) == ERROR_SUCCESS;
 }
 
 int SetNamed(HKEY key, const char* name, const std::string& text)
@@ -51,11 +52,23 @@ int WriteDefault(HKEY parent, const char* subKey, const std::string& text, HKEY*
     return ok;
 }
 
-// The default value of `subKey`, when it exists and fits `size` bytes.
+// The default value of `subKey`, when it exists and fits `size` bytes with
+// its terminator. A value stored without one (another program may write
+// it so) comes back terminated, or, when it fills the buffer, does not fit.
 int ReadDefault(HKEY parent, const char* subKey, char* out, LONG size)
 {
+    LONG got = size;
     out[0] = '\0';
-    return RegQueryValueA(parent, subKey, out, &size) == ERROR_SUCCESS;
+    if (RegQueryValueA(parent, subKey, out, &got) != ERROR_SUCCESS || got > size)
+        return 0;
+    if (got > 0 && out[got - 1] == '\0')
+        return 1;
+    if (got >= size) {
+        out[0] = '\0';
+        return 0;
+    }
+    out[got] = '\0';
+    return 1;
 }
 
 std::string WithSeparator(const char* dir)
@@ -168,6 +181,7 @@ int WriteRegistry(RegistryWriter* writer)
 int RegisterFileType(RegistryWriter* writer, const FileTypeRow* row, const char* prefix)
 {
     int ok = 0;
+    HKEY machineClasses = nullptr;
     HKEY classKey = nullptr;
     HKEY openKey = nullptr;
     char current[ClassTextSize];
@@ -180,18 +194,25 @@ int RegisterFileType(RegistryWriter* writer, const FileTypeRow* row, const char*
     std::string extensionKey = std::string(".") + row->Extension;
     std::string className = std::string(row->Extension) + "file";
 
+    // The question is about the association as the user sees it: the merged
+    // view of the machine's and the user's classes.
     if (ReadDefault(HKEY_CLASSES_ROOT, extensionKey.c_str(), current, sizeof current)) {
         if (current[0] && ReadDefault(HKEY_CLASSES_ROOT, current, currentText, sizeof currentText) &&
             lstrcmpiA(currentText, row->Description) != 0 && !MayReplaceFileType(writer, row, currentText))
             return 0;
         replacing = true;
     }
+    // The type itself goes where the machine's associations live. Written
+    // through the merged view, it would land in the elevating account's own
+    // classes whenever that account has a key of the same name.
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, MachineClassesKey, &machineClasses) != ERROR_SUCCESS)
+        return 0;
     if (replacing)
-        DeleteKeyTree(HKEY_CLASSES_ROOT, className.c_str());
+        DeleteKeyTree(machineClasses, className.c_str());
 
-    if (!WriteDefault(HKEY_CLASSES_ROOT, extensionKey.c_str(), className))
+    if (!WriteDefault(machineClasses, extensionKey.c_str(), className))
         goto done;
-    if (!WriteDefault(HKEY_CLASSES_ROOT, className.c_str(), row->Description, &classKey))
+    if (!WriteDefault(machineClasses, className.c_str(), row->Description, &classKey))
         goto done;
     {
         char iconId[16];
@@ -201,8 +222,10 @@ int RegisterFileType(RegistryWriter* writer, const FileTypeRow* row, const char*
     }
     if (!WriteDefault(classKey, "Shell\\Open", "&Open", &openKey))
         goto done;
+    // The program path in quotes: unquoted, a destination with a blank would
+    // make the shell try C:\Program.exe first.
     if (!WriteDefault(openKey, "command",
-                      std::string(prefix) + (row->OpenProgram ? row->OpenProgram : "") + " \"%1\""))
+                      "\"" + std::string(prefix) + (row->OpenProgram ? row->OpenProgram : "") + "\" \"%1\""))
         goto done;
     ok = 1;
 done:
@@ -210,6 +233,7 @@ done:
         RegCloseKey(openKey);
     if (classKey)
         RegCloseKey(classKey);
+    RegCloseKey(machineClasses);
     return ok;
 }
 
@@ -305,7 +329,8 @@ int WriteUninstallRows(RegistryWriter* writer, const char* prefix)
         if (RegCreateKeyA(HKEY_LOCAL_MACHINE, keyName.c_str(), &key) != ERROR_SUCCESS)
             continue;
         SetNamed(key, "DisplayName", row->DisplayText ? row->DisplayText : "");
-        SetNamed(key, "UninstallString", std::string(prefix) + (row->UninstallProgram ? row->UninstallProgram : ""));
+        SetNamed(key, "UninstallString",
+                 "\"" + std::string(prefix) + (row->UninstallProgram ? row->UninstallProgram : "") + "\"");
         RegCloseKey(key);
     }
     return 1;

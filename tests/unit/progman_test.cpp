@@ -117,11 +117,11 @@ TEST(ComposeCommands, TextLongerThanTheClassicBufferIsWhole)
     }());
 }
 
-TEST(GroupList, FindsTheGroupIgnoringCaseAndInsideLongerNames)
+TEST(GroupList, FindsTheGroupAsAWholeLineIgnoringCase)
 {
     EXPECT_TRUE(GroupListNamesGroup("Accessories\r\nKOVAwin\r\nGames\r\n", "KOVAwin"));
-    EXPECT_TRUE(GroupListNamesGroup("accessories\r\nkovawin\r\n", "KOVAwin"));
-    EXPECT_TRUE(GroupListNamesGroup("Main\r\nKOVAwin Tools\r\n", "KOVAwin"));
+    EXPECT_TRUE(GroupListNamesGroup("accessories\r\nkovawin", "KOVAwin"));
+    EXPECT_FALSE(GroupListNamesGroup("Main\r\nKOVAwin Tools\r\nMy KOVAwin\r\n", "KOVAwin"));
     EXPECT_FALSE(GroupListNamesGroup("Main\r\nKOVA\r\nwin\r\n", "KOVAwin"));
     EXPECT_FALSE(GroupListNamesGroup("", "KOVAwin"));
     EXPECT_FALSE(GroupListNamesGroup("KOVAwi", "KOVAwin"));

@@ -47,7 +47,7 @@ protected:
         EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, "kvxfile"), "KOVA Library");
         EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, "kvxfile\\DefaultIcon"), Prefix() + "kovamain.exe,-599");
         EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, "kvxfile\\Shell\\Open"), "&Open");
-        EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, "kvxfile\\Shell\\Open\\command"), Prefix() + "kovamain.exe \"%1\"");
+        EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, "kvxfile\\Shell\\Open\\command"), "\"" + Prefix() + "kovamain.exe\" \"%1\"");
     }
     // Runs the pass, answering a question with `button` if one comes; returns the text asked, or "".
     std::string RunAnswering(int button, int* result)
@@ -99,7 +99,7 @@ TEST_F(RegistryTest, FirstPassWritesTheSixValuesWithoutAQuestion)
     SetDestinationPath("D:\\Apps\\KOVA\\");
     EXPECT_EQ(RunAnswering(IDNO, &result), "");
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, AppPathsKey), "D:\\Apps\\KOVA\\kovamain.exe");
-    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, "kvxfile\\Shell\\Open\\command"), "D:\\Apps\\KOVA\\kovamain.exe \"%1\"");
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, "kvxfile\\Shell\\Open\\command"), "\"D:\\Apps\\KOVA\\kovamain.exe\" \"%1\"");
 }
 
 TEST_F(RegistryTest, ReinstallationRewritesTheWholeClassTree)
@@ -160,6 +160,16 @@ TEST_F(RegistryTest, FortyCharacterTextsAreNotReadAndTheTypeIsTakenOver)
 
     // An extension value of 40 characters: no question, and kvxfile is not deleted first.
     WriteValue(HKEY_CLASSES_ROOT, ".kvx", std::string(40, 'x'));
+    PlantStaleClassKey();
+    EXPECT_EQ(RunAnswering(IDNO, &result), "");
+    ExpectFileType();
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, "kvxfile\\Stale"), "from an earlier release");
+
+    // The same 40 characters stored without a terminator, as another program may store them.
+    HKEY extension = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, ".kvx", &extension), ERROR_SUCCESS);
+    RegSetValueExA(extension, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(std::string(40, 'x').data()), 40);
+    RegCloseKey(extension);
     PlantStaleClassKey();
     EXPECT_EQ(RunAnswering(IDNO, &result), "");
     ExpectFileType();
@@ -251,7 +261,7 @@ TEST_F(RegistryTest, SharedFilesRegistrationCountsEachProductOnce)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, SystemAppPaths + "kovatest2.EXE"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, SystemAppPaths + "readme.txt"));
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, UninstallKey, "DisplayName"), "KOVA Test");
-    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString"), "C:\\Program Files\\KOVA Test\\uninst.exe");
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString"), "\"C:\\Program Files\\KOVA Test\\uninst.exe\"");
 
     // A rerun of the same product leaves the count; a second product raises it.
     RunAnswering(IDNO, &result);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "frame/product_tables.h"
 #include "pages/paths.h"
 #include "upgrade/finishing.h"
 #include "upgrade/pending_ops.h"
@@ -12,12 +13,8 @@
 
 namespace {
 
-const char SessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-const char PendingValueName[] = "PendingFileRenameOperations";
-const char* const ObsoleteFiles[] = {
-    "zrxtr32x.dll", "zr243a32.dll", "zr251a32.dll", "zr256a32.dll", "zr258a32.dll", "kovaunst.exe"
-};
-const char* const CancelledNames[] = { "\\uninstal.exe", "\\comproxy.dll", "" };
+const wchar_t SessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const wchar_t PendingValueName[] = L"PendingFileRenameOperations";
 const DWORD PauseMs = 500;
 
 // The paths of this step; an empty one could not be built (its variable is
@@ -26,6 +23,7 @@ struct FinishPaths {
     char UserConfigDir[MAX_PATH];
     char UserConfigFile[MAX_PATH];
     char InstalledConfigFile[MAX_PATH];
+    char TempDir[MAX_PATH];
     char MergedConfigFile[MAX_PATH];
 };
 
@@ -46,14 +44,14 @@ void BuildFinishPaths(FinishPaths* paths)
 {
     const char* profile = std::getenv("UserProfile");
     const char* temp = std::getenv("TEMP");
-    paths->UserConfigDir[0] = paths->UserConfigFile[0] = paths->MergedConfigFile[0] = '\0';
-    if (profile && FormatInto(paths->UserConfigDir, MAX_PATH, "%s\\KOVA_TMP", profile))
-        FormatInto(paths->UserConfigFile, MAX_PATH, "%s\\tarndaemon.conf", paths->UserConfigDir);
+    paths->UserConfigDir[0] = paths->UserConfigFile[0] = paths->TempDir[0] = paths->MergedConfigFile[0] = '\0';
+    if (profile && FormatInto(paths->UserConfigDir, MAX_PATH, "%s\\%s", profile, UserConfigFolder))
+        FormatInto(paths->UserConfigFile, MAX_PATH, "%s\\%s", paths->UserConfigDir, ServerConfigName);
     if (!paths->UserConfigFile[0])
         paths->UserConfigDir[0] = '\0';
-    if (temp)
-        FormatInto(paths->MergedConfigFile, MAX_PATH, "%s\\tarndaemon.conf", temp);
-    FormatInto(paths->InstalledConfigFile, MAX_PATH, "%s\\tarndaemon.conf", DestinationDir);
+    if (temp && FormatInto(paths->MergedConfigFile, MAX_PATH, "%s\\%s", temp, ServerConfigName))
+        FormatInto(paths->TempDir, MAX_PATH, "%s", temp);
+    FormatInto(paths->InstalledConfigFile, MAX_PATH, "%s\\%s", DestinationDir, ServerConfigName);
 }
 
 bool Exists(const char* path)
@@ -61,11 +59,39 @@ bool Exists(const char* path)
     return _access(path, 0) == 0;
 }
 
-void EnsureUserConfigDir(const char* dir)
+// Creates the user's configuration directory when it is missing. False when
+// a file stands at its name: that file is the user's, and nothing of this
+// step may write there.
+bool EnsureUserConfigDir(const char* dir)
 {
-    if (Exists(dir) || CreateDirectoryA(dir, NULL))
-        return;
+    DWORD attributes = GetFileAttributesA(dir);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    if (attributes == INVALID_FILE_ATTRIBUTES && CreateDirectoryA(dir, NULL))
+        return true;
     MessageBoxA(NULL, "Unable to create KOVA_TMP directory", NULL, MB_OK);
+    return attributes == INVALID_FILE_ATTRIBUTES;
+}
+
+bool IdentityOf(const char* path, BY_HANDLE_FILE_INFORMATION* info)
+{
+    HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    BOOL ok = GetFileInformationByHandle(handle, info);
+    CloseHandle(handle);
+    return ok != FALSE;
+}
+
+// True when both paths name one existing directory, however spelt.
+bool SameDirectory(const char* a, const char* b)
+{
+    BY_HANDLE_FILE_INFORMATION first;
+    BY_HANDLE_FILE_INFORMATION second;
+    return IdentityOf(a, &first) && IdentityOf(b, &second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
 void GiveUserCopy(const char* installed, const char* user)
@@ -82,14 +108,23 @@ void GiveUserCopy(const char* installed, const char* user)
 // user's copy; the process handle, or null when none was started.
 HANDLE StartCopyBack(const char* temp, const char* userConfigDir)
 {
+    // The system's own interpreter by its full path: by its bare name, a
+    // cmd.exe in the installer's folder or current directory would run with
+    // the installer's rights.
+    char interpreter[MAX_PATH];
+    UINT length = GetSystemDirectoryA(interpreter, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || !FormatInto(interpreter + length, MAX_PATH - length, "\\cmd.exe"))
+        return NULL;
+    // /Y: copy asks before it overwrites wherever COPYCMD says so (and, on
+    // Windows, by default outside batch files); hidden, nobody could answer.
     char parameters[3 * MAX_PATH];
-    if (!FormatInto(parameters, sizeof parameters, "/c copy \"%s\\tarndaemon.conf\" \"%s", temp, userConfigDir))
+    if (!FormatInto(parameters, sizeof parameters, "/c copy /Y \"%s\\%s\" \"%s", temp, ServerConfigName, userConfigDir))
         return NULL;
     SHELLEXECUTEINFOA execute = {};
     execute.cbSize = sizeof execute;
     execute.fMask = SEE_MASK_NOCLOSEPROCESS;
     execute.lpVerb = "OPEN";
-    execute.lpFile = "cmd.exe";
+    execute.lpFile = interpreter;
     execute.lpParameters = parameters;
     execute.nShow = SW_HIDE;
     if (!ShellExecuteExA(&execute))
@@ -97,13 +132,17 @@ HANDLE StartCopyBack(const char* temp, const char* userConfigDir)
     return execute.hProcess;
 }
 
-void MergeIntoUserCopy(const FinishPaths& paths, HANDLE* copyProcess)
+// Merges the library into a copy of the user's file in TEMP and starts the
+// copy back over the user's file; the copy's process, or null. A merge that
+// failed is reported and never copied back.
+HANDLE MergeIntoUserCopy(const FinishPaths& paths)
 {
-    if (!MergeServerConfig()) {
+    if (!paths.MergedConfigFile[0] ||
+        !MergeServerConfig(paths.UserConfigFile, paths.MergedConfigFile, LibraryEnvironment.LibraryDir)) {
         MessageBoxA(NULL, "Unable to update tarndaemon.conf file", "KOVA Error", MB_OK);
-        return;
+        return NULL;
     }
-    *copyProcess = StartCopyBack(std::getenv("TEMP"), paths.UserConfigDir);
+    return StartCopyBack(paths.TempDir, paths.UserConfigDir);
 }
 
 // The copy may come from the command interpreter, which runs on its own;
@@ -118,17 +157,20 @@ void WaitForUserCopy(const char* userConfigFile)
 }
 
 // The merged file may be deleted only once the copy has read it: when the
-// interpreter has not ended within the bound, the file is left in TEMP.
+// interpreter has not ended within the bound, it is ended (a hidden process
+// must not stay behind waiting for an answer) and the file is left in TEMP.
 void RemoveMergedFile(const char* mergedConfigFile, HANDLE copyProcess)
 {
-    if (copyProcess && WaitForSingleObject(copyProcess, FinishWaitLimitMs) != WAIT_OBJECT_0)
+    if (copyProcess && WaitForSingleObject(copyProcess, FinishWaitLimitMs) != WAIT_OBJECT_0) {
+        TerminateProcess(copyProcess, 1);
         return;
+    }
     DeleteFileA(mergedConfigFile);
 }
 
-bool ShortPathOf(const char* longPath, char* shortPath, size_t capacity, void*)
+bool ShortPathOf(const wchar_t* longPath, wchar_t* shortPath, size_t capacity, void*)
 {
-    DWORD n = GetShortPathNameA(longPath, shortPath, static_cast<DWORD>(capacity));
+    DWORD n = GetShortPathNameW(longPath, shortPath, static_cast<DWORD>(capacity));
     return n > 0 && n < capacity;
 }
 
@@ -139,11 +181,14 @@ bool FinishInstallation(int errorCode)
     FinishPaths paths;
     HANDLE copyProcess = NULL;
     BuildFinishPaths(&paths);
-    if (paths.UserConfigDir[0]) {
-        EnsureUserConfigDir(paths.UserConfigDir);
+    if (paths.UserConfigDir[0] && EnsureUserConfigDir(paths.UserConfigDir)) {
+        // With TEMP set to the user's KOVA_TMP the merged file would be the
+        // user's copy itself: emptied before it is read, deleted afterwards.
+        if (paths.TempDir[0] && SameDirectory(paths.TempDir, paths.UserConfigDir))
+            paths.MergedConfigFile[0] = '\0';
         GiveUserCopy(paths.InstalledConfigFile, paths.UserConfigFile);
-        if (LibraryEnvironment.LibraryDirGiven == 1 && paths.MergedConfigFile[0])
-            MergeIntoUserCopy(paths, &copyProcess);
+        if (LibraryEnvironment.LibraryDirGiven == 1 && paths.TempDir[0])
+            copyProcess = MergeIntoUserCopy(paths);
         WaitForUserCopy(paths.UserConfigFile);
     }
     if (paths.MergedConfigFile[0])
@@ -171,32 +216,39 @@ void DeleteObsoleteFiles()
 
 int CancelPendingOperations(const char* path)
 {
+    // The value holds other programs' entries too; read and written in wide
+    // characters, they come back unit for unit whatever their language (the
+    // ANSI functions would turn every character outside the code page into '?').
     int ok = 0;
     HKEY key = NULL;
-    char* data = nullptr;
-    char* kept = nullptr;
+    wchar_t* data = nullptr;
+    wchar_t* kept = nullptr;
+    wchar_t widePath[MAX_PATH + 8];
     BYTE probe[1];
     DWORD type = 0;
     DWORD size = sizeof probe;
     size_t length = 0;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH + 8) == 0)
+        return 0;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
         key = NULL;
         goto done;
     }
-    if (RegQueryValueExA(key, PendingValueName, NULL, &type, probe, &size) != ERROR_MORE_DATA || size < 2)
+    if (RegQueryValueExW(key, PendingValueName, NULL, &type, probe, &size) != ERROR_MORE_DATA || size < 2)
         goto done;
-    data = static_cast<char*>(std::malloc(size));
-    kept = static_cast<char*>(std::malloc(size));
+    // One unit more than the value, so that an odd byte count still fits.
+    data = static_cast<wchar_t*>(std::calloc(size / sizeof(wchar_t) + 1, sizeof(wchar_t)));
+    kept = static_cast<wchar_t*>(std::calloc(size / sizeof(wchar_t) + 1, sizeof(wchar_t)));
     if (!data || !kept)
         goto done;
-    if (RegQueryValueExA(key, PendingValueName, NULL, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS
+    if (RegQueryValueExW(key, PendingValueName, NULL, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS
         || type != REG_MULTI_SZ)
         goto done;
-    length = FilterPendingOperations(data, size, path, ShortPathOf, nullptr, kept);
+    length = FilterPendingOperations<wchar_t>(data, size / sizeof(wchar_t), widePath, ShortPathOf, nullptr, kept);
     if (length == 0)
         goto done;
-    if (RegSetValueExA(key, PendingValueName, 0, REG_MULTI_SZ, reinterpret_cast<BYTE*>(kept),
-                       static_cast<DWORD>(length)) != ERROR_SUCCESS)
+    if (RegSetValueExW(key, PendingValueName, 0, REG_MULTI_SZ, reinterpret_cast<BYTE*>(kept),
+                       static_cast<DWORD>(length * sizeof(wchar_t))) != ERROR_SUCCESS)
         goto done;
     ok = 1;
 done:

@@ -7,6 +7,7 @@
 
 #include "frame/descriptor.h"
 #include "frame/frame.h"
+#include "frame/product_tables.h"
 #include "frame/wizard.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
@@ -14,18 +15,31 @@
 
 namespace {
 
-const char* const UninstallRoot = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char* const ProductIdentityKey = "SOFTWARE\\Brannvik\\KOVAwin\\CurrentVersion";
-const char* const ProductIdentity = "XBRT 550 713/2 R17B";
-
 void SetDestinationTemplate(const char* name)
 {
     if (Descriptor.PageTemplates)
         Descriptor.PageTemplates[PageDestination] = name;
 }
 
+// A destination from which some file's path would pass 259 characters is
+// refused before anything is created: the copy could not finish there.
+bool DestinationTooLong()
+{
+    uint32_t limit = LongestDestinationLength();
+    if (std::strlen(DestinationDir) <= limit)
+        return false;
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "The destination directory is too long. Please choose a directory of at most %u characters.",
+                  unsigned(limit));
+    MessageBoxA(nullptr, text, "Install", MB_OK);
+    return true;
+}
+
 int LeaveDestinationPage(HWND runningProduct)
 {
+    if (DestinationTooLong())
+        return 0;
     if (!IsDirectory(DestinationDir) && !CreateDirectoryPath(DestinationDir)) {
         SetDestinationTemplate("DESTDIRDLG2");
         return 3;
@@ -55,7 +69,7 @@ void SetString(HKEY key, const char* name, const char* text)
 
 int LeavePage(int pageId)
 {
-    HWND runningProduct = FindWindowA("KOVAMAIN", nullptr);
+    HWND runningProduct = FindWindowA(ProductWindowClass, nullptr);
     SetDestinationTemplate("DESTDIRDLG1");
     switch (pageId) {
     case PageWelcome:
@@ -65,8 +79,7 @@ int LeavePage(int pageId)
     case PageDestination:
         return LeaveDestinationPage(runningProduct);
     case PageReplace:
-        RemoveOldInstallation();
-        return 1;
+        return RemoveOldInstallation() ? 1 : 0;
     case PageRegistry:
         if (ProgramSelected)
             WriteUninstallEntry();
@@ -80,33 +93,41 @@ bool FindOldProgram()
 {
     if (!ProgramSelected)
         return false;
-    return IsFileInDestination("kova.exe") || IsFileInDestination("kovamain.exe");
+    return IsFileInDestination(EarlierProgramFiles[0]) || IsFileInDestination(EarlierProgramFiles[1]);
 }
 
-void RemoveOldInstallation()
+bool RemoveOldInstallation()
 {
     char uninstaller[MAX_PATH];
     char commandLine[MAX_PATH + 8];
-    if (!JoinPath(uninstaller, sizeof uninstaller, DestinationDir, "uninstal.exe"))
-        return;
+    bool goOn = true;
+    if (!JoinPath(uninstaller, sizeof uninstaller, DestinationDir, UninstallerName))
+        return true;
     if (_access(uninstaller, 0) != 0) {
         DeleteDirectoryFiles(DestinationDir);
-        return;
+        return true;
     }
     // Quoted, and named as the program too: unquoted, a path with a blank
     // such as C:\Program Files\... would first run C:\Program.exe.
-    std::snprintf(commandLine, sizeof commandLine, "\"%s\" -s", uninstaller);
+    std::snprintf(commandLine, sizeof commandLine, "\"%s\"%s", uninstaller, UninstallerSwitch);
     STARTUPINFOA startup;
     std::memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (CreateProcessA(uninstaller, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                       &startup, &process)) {
-        CloseHandle(process.hProcess);
+    bool started = CreateProcessA(uninstaller, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                                  nullptr, &startup, &process) != FALSE;
+    for (const char* name : OlderUninstallKeys)
+        DeleteUninstallKey(name);
+    if (started) {
         CloseHandle(process.hThread);
+        // The uninstaller works in the folder this installation is about to
+        // fill, and registers boot-time deletes of itself and the folder: it
+        // must be done before anything is copied, so that the copy does not
+        // meet it running and the finishing step sees what it registered.
+        goOn = WaitWithWindowAlive(process.hProcess, UninstallerWaitMs);
+        CloseHandle(process.hProcess);
     }
-    DeleteUninstallKey("KOVA 15.0");
-    DeleteUninstallKey("KOVA 16.1");
+    return goOn;
 }
 
 void DeleteDirectoryFiles(const char* dir)
@@ -143,22 +164,24 @@ long DeleteUninstallKey(const char* name)
 void WriteUninstallEntry()
 {
     char keyPath[MAX_PATH];
-    char uninstaller[MAX_PATH];
+    char uninstaller[MAX_PATH + 2];
     char icon[MAX_PATH];
     HKEY key;
-    if (JoinPath(keyPath, sizeof keyPath, UninstallRoot, "KOVA 17.1") &&
+    if (JoinPath(keyPath, sizeof keyPath, UninstallRoot, UninstallKeyName) &&
         RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
                         &key, nullptr) == ERROR_SUCCESS) {
-        JoinPath(uninstaller, sizeof uninstaller, DestinationDir, "uninstal.exe");
-        JoinPath(icon, sizeof icon, DestinationDir, "kovamain.exe");
+        // Quoted: the uninstall panel runs this as a command line, and an
+        // unquoted path with a blank would first run C:\Program.exe.
+        QuotedPath(uninstaller, sizeof uninstaller, DestinationDir, UninstallerName);
+        JoinPath(icon, sizeof icon, DestinationDir, MainProgramName);
         DWORD size = InstalledSizeKb();
-        SetString(key, "DisplayName", "Kovalith 17.1");
+        SetString(key, "DisplayName", UninstallDisplayName);
         SetString(key, "UninstallString", uninstaller);
         SetString(key, "DisplayIcon", icon);
-        SetString(key, "Publisher", "Brannvik");
-        SetString(key, "DisplayVersion", "17.1");
+        SetString(key, "Publisher", UninstallPublisher);
+        SetString(key, "DisplayVersion", UninstallDisplayVersion);
         RegSetValueExA(key, "EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&size), sizeof size);
         RegCloseKey(key);
     }
-    RegSetValueA(HKEY_LOCAL_MACHINE, ProductIdentityKey, REG_SZ, ProductIdentity, DWORD(std::strlen(ProductIdentity) + 1));
+    RegSetValueA(HKEY_LOCAL_MACHINE, ProductKey, REG_SZ, ProductIdentity, DWORD(std::strlen(ProductIdentity) + 1));
 }

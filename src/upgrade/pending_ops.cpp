@@ -1,18 +1,21 @@
 #include "upgrade/pending_ops.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
 
 const size_t ShortPathCapacity = 260;
 const size_t NativePrefixLength = 4;
 
-char AsciiLower(char c)
+template <typename Char>
+Char AsciiLower(Char c)
 {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return (c >= 'A' && c <= 'Z') ? static_cast<Char>(c - 'A' + 'a') : c;
 }
 
-bool EqualIgnoringCase(const char* a, const char* b)
+template <typename Char>
+bool EqualIgnoringCase(const Char* a, const Char* b)
 {
     for (; *a && *b; ++a, ++b) {
         if (AsciiLower(*a) != AsciiLower(*b))
@@ -22,50 +25,58 @@ bool EqualIgnoringCase(const char* a, const char* b)
 }
 
 // The short form of a native path less its prefix, when it has more than the prefix.
-bool ShortFormOf(const char* nativePath, ShortPathLookup lookup, void* context, char* out)
+template <typename Char>
+bool ShortFormOf(const Char* nativePath, ShortPathLookupOf<Char> lookup, void* context, Char* out)
 {
-    if (std::strlen(nativePath) <= NativePrefixLength)
+    if (std::char_traits<Char>::length(nativePath) <= NativePrefixLength)
         return false;
     return lookup(nativePath + NativePrefixLength, out, ShortPathCapacity, context);
 }
 
 // The end of the NUL-terminated string at `from`, or null when no NUL comes before `end`.
-const char* StringEnd(const char* from, const char* end)
+template <typename Char>
+const Char* StringEnd(const Char* from, const Char* end)
 {
-    return static_cast<const char*>(std::memchr(from, '\0', static_cast<size_t>(end - from)));
+    return std::char_traits<Char>::find(from, static_cast<size_t>(end - from), Char(0));
 }
 
 }  // namespace
 
-size_t FilterPendingOperations(const char* data, size_t size, const char* path,
-                               ShortPathLookup lookup, void* context, char* out)
+template <typename Char>
+size_t FilterPendingOperations(const Char* data, size_t count, const Char* path,
+                               ShortPathLookupOf<Char> lookup, void* context, Char* out)
 {
-    char wanted[ShortPathCapacity];
-    char candidate[ShortPathCapacity];
+    Char wanted[ShortPathCapacity];
+    Char candidate[ShortPathCapacity];
     bool haveWanted = ShortFormOf(path, lookup, context, wanted);
-    const char* end = data + size;
-    const char* at = data;
+    const Char* end = data + count;
+    const Char* at = data;
     size_t kept = 0;
     bool removed = false;
     while (at < end) {
-        const char* sourceEnd = StringEnd(at, end);
+        const Char* sourceEnd = StringEnd(at, end);
         if (!sourceEnd || sourceEnd + 1 >= end)
             break;
-        const char* target = sourceEnd + 1;
-        const char* targetEnd = StringEnd(target, end);
+        const Char* target = sourceEnd + 1;
+        const Char* targetEnd = StringEnd(target, end);
         if (!targetEnd)
             break;
-        const char* next = targetEnd + 1;
+        const Char* next = targetEnd + 1;
         if (haveWanted && ShortFormOf(at, lookup, context, candidate) && EqualIgnoringCase(wanted, candidate)) {
             removed = true;
         } else {
-            std::memcpy(out + kept, at, static_cast<size_t>(next - at));
+            std::memcpy(out + kept, at, static_cast<size_t>(next - at) * sizeof(Char));
             kept += static_cast<size_t>(next - at);
         }
         at = next;
     }
     if (!removed)
         return 0;
-    out[kept] = '\0';
+    out[kept] = Char(0);
     return kept + 1;
 }
+
+template size_t FilterPendingOperations<char>(const char*, size_t, const char*, ShortPathLookupOf<char>, void*,
+                                              char*);
+template size_t FilterPendingOperations<wchar_t>(const wchar_t*, size_t, const wchar_t*,
+                                                 ShortPathLookupOf<wchar_t>, void*, wchar_t*);

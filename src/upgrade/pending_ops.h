@@ -1,18 +1,25 @@
 // The walk of PendingFileRenameOperations data: NUL-terminated strings taken
 // two at a time (source, then target; empty target = delete), closed by one
-// more empty string. Platform-free: the short-name lookup is handed in.
+// more empty string. Platform-free: the short-name lookup is handed in. The
+// walk works on 8-bit or wide units alike; the installer reads and writes the
+// value in wide characters, so that other programs' entries come back unit
+// for unit whatever their language.
 #pragma once
 #include <cstddef>
 
-// Writes the short form of `longPath` into `shortPath` (capacity `capacity`);
-// false when the path names nothing that exists.
-typedef bool (*ShortPathLookup)(const char* longPath, char* shortPath, size_t capacity, void* context);
+// Writes the short form of `longPath` into `shortPath` (capacity `capacity`
+// units); false when the path names nothing that exists.
+template <typename Char>
+using ShortPathLookupOf = bool (*)(const Char* longPath, Char* shortPath, size_t capacity, void* context);
+typedef ShortPathLookupOf<char> ShortPathLookup;
 
-// Copies every complete pair of `data` (size bytes) to `out` (capacity at
-// least size) except those whose source, less its first 4 characters ("\??\"),
-// has the same short form as `path` less its first 4 characters, ignoring
-// case. When a pair was dropped the closing empty string is appended and the
-// length to write back is returned; 0 means nothing was dropped. An
-// incomplete last pair is neither matched nor kept.
-size_t FilterPendingOperations(const char* data, size_t size, const char* path,
-                               ShortPathLookup lookup, void* context, char* out);
+// Copies every complete pair of `data` (count units) to `out` (capacity at
+// least count) except those whose source, less its first 4 characters
+// ("\??\"), has the same short form as `path` less its first 4 characters,
+// ignoring the case of ASCII letters. When a pair was dropped the closing
+// empty string is appended and the length to write back (in units) is
+// returned; 0 means nothing was dropped. An incomplete last pair is neither
+// matched nor kept. Instantiated for char and wchar_t.
+template <typename Char>
+size_t FilterPendingOperations(const Char* data, size_t count, const Char* path,
+                               ShortPathLookupOf<Char> lookup, void* context, Char* out);

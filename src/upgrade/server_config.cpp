@@ -83,14 +83,6 @@ void WriteClosingLines(FILE* output, const char* libraryDir, bool wholeCommentQu
     WriteText(output, "\"\n");
 }
 
-bool BuildPath(char* out, size_t outSize, const char* directory, const char* tail)
-{
-    if (!directory)
-        return false;
-    int n = std::snprintf(out, outSize, "%s%s", directory, tail);
-    return n >= 0 && static_cast<size_t>(n) < outSize;
-}
-
 }  // namespace
 
 void InitLibraryEnvironment()
@@ -217,7 +209,7 @@ void WriteMergedConfig(FILE* source, FILE* output, const char* libraryDir)
     WriteClosingLines(output, libraryDir, true);
 }
 
-bool MergeServerConfigFiles(const char* sourcePath, const char* outputPath, const char* libraryDir)
+bool MergeServerConfig(const char* sourcePath, const char* outputPath, const char* libraryDir)
 {
     int ok = 0;
     FILE* source = nullptr;
@@ -230,22 +222,14 @@ bool MergeServerConfigFiles(const char* sourcePath, const char* outputPath, cons
             goto done;
     }
     WriteMergedConfig(source, output, libraryDir);
-    ok = 1;
+    // A read that failed part-way looks like the end of the file, and a
+    // write that failed leaves the output short: either way the merge is not
+    // the user's file with the library added, and must not replace it.
+    ok = (!source || !std::ferror(source)) && !std::ferror(output);
 done:
     if (source)
         std::fclose(source);
     if (output && std::fclose(output) != 0)
         ok = 0;
     return ok;
-}
-
-bool MergeServerConfig()
-{
-    char sourcePath[260];
-    char outputPath[260];
-    if (!BuildPath(sourcePath, sizeof sourcePath, std::getenv("UserProfile"), "\\KOVA_TMP\\tarndaemon.conf"))
-        return false;
-    if (!BuildPath(outputPath, sizeof outputPath, std::getenv("TEMP"), "\\tarndaemon.conf"))
-        return false;
-    return MergeServerConfigFiles(sourcePath, outputPath, LibraryEnvironment.LibraryDir);
 }

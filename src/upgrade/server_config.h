@@ -35,12 +35,10 @@ bool ReadConfigPiece(FILE* input, char* buffer);
 // user copy. Every LF goes out as CR LF.
 void WriteMergedConfig(FILE* source, FILE* output, const char* libraryDir);
 
-// The merge between explicit paths: false when the output cannot be created or
-// the source exists but cannot be opened (the output is then left empty).
-bool MergeServerConfigFiles(const char* sourcePath, const char* outputPath, const char* libraryDir);
-
-// The merge of %UserProfile%\KOVA_TMP\tarndaemon.conf into %TEMP%\tarndaemon.conf
-// with LibraryEnvironment.LibraryDir; false also when either variable is unset.
-bool MergeServerConfig();
+// The merge of the user's copy `sourcePath` into `outputPath` with the
+// library directory: false when the output cannot be created, the source
+// exists but cannot be opened (the output is then left empty), or a read or
+// a write failed on the way.
+bool MergeServerConfig(const char* sourcePath, const char* outputPath, const char* libraryDir);
 
 const int ConfigPieceSize = 512;   // buffer for ReadConfigPiece

@@ -14,10 +14,12 @@ enum {
 
 // True when kova.exe or kovamain.exe lies (as a file) in the destination.
 bool FindOldProgram();
-// Starts the earlier uninstaller (unwaited) and drops the two older
-// uninstall keys, or, without an uninstaller, deletes the files directly
-// in the destination.
-void RemoveOldInstallation();
+// Starts the earlier uninstaller, drops the two older uninstall keys and
+// waits (window alive, at most UninstallerWaitMs) for the uninstaller to end;
+// without an uninstaller, deletes the files directly in the destination.
+// False when the user asked to stop while it waited.
+bool RemoveOldInstallation();
+const unsigned long UninstallerWaitMs = 60000;
 // Deletes every file directly inside dir; subdirectories stay.
 void DeleteDirectoryFiles(const char* dir);
 // 1 deleted, 0 deletion failed, else the registry error of opening the key.

@@ -69,7 +69,7 @@ protected:
     std::string Merge(const std::string& text, const char* dir = "D:/Libs")
     {
         testutil::WriteFile(source, testutil::FromText(text));
-        EXPECT_TRUE(MergeServerConfigFiles(source.c_str(), output.c_str(), dir));
+        EXPECT_TRUE(MergeServerConfig(source.c_str(), output.c_str(), dir));
         return testutil::ReadText(output);
     }
 
@@ -145,6 +145,8 @@ TEST_F(MergeTest, SettingsAndCommentsPassThrough)
     EXPECT_EQ(MergedBody("   MaxLogBackups\t\t10  \r\n"), Crlf("MaxLogBackups \t10  \n"));
     // The marker's own word is not written again.
     EXPECT_EQ(MergedBody("#word more text\r\n"), Crlf("# more text\n"));
+    // A CR without its LF is a character of the line like any other.
+    EXPECT_EQ(MergedBody("Name a\rb\r\n"), "Name a\rb\r\n");
 }
 
 TEST_F(MergeTest, CommentWithoutBlankIsNotALibraryLine)
@@ -188,34 +190,26 @@ TEST_F(MergeTest, LongLinesAreTakenInPiecesOf510)
 TEST_F(MergeTest, LibraryDirGoesIntoBothClosingLines)
 {
     testutil::WriteFile(source, testutil::FromText("A b\r\n"));
-    ASSERT_TRUE(MergeServerConfigFiles(source.c_str(), output.c_str(), ""));
+    ASSERT_TRUE(MergeServerConfig(source.c_str(), output.c_str(), ""));
     EXPECT_EQ(testutil::ReadText(output),
               Crlf("\n\nA b\n\nServerComment\t\"#Libraries in \"\n\nLibraryPath\t\"\"\n"));
 }
 
 TEST_F(MergeTest, WithoutSourceOnlyTheLibraryIsWritten)
 {
-    ASSERT_TRUE(MergeServerConfigFiles(source.c_str(), output.c_str(), "D:/Libs"));
+    ASSERT_TRUE(MergeServerConfig(source.c_str(), output.c_str(), "D:/Libs"));
     EXPECT_EQ(testutil::ReadText(output),
               Crlf("\nServerComment\t#Libraries in \"D:/Libs\"\n\nLibraryPath\t\"D:/Libs\"\n"));
 }
 
-TEST_F(MergeTest, OutputThatCannotBeCreatedFails)
+TEST_F(MergeTest, OutputThatCannotBeCreatedOrSourceThatCannotBeReadFails)
 {
     testutil::WriteFile(source, testutil::FromText("A b\r\n"));
     std::string missingDir = scratch / "no-such-dir/merged.conf";
-    EXPECT_FALSE(MergeServerConfigFiles(source.c_str(), missingDir.c_str(), "D:/Libs"));
+    EXPECT_FALSE(MergeServerConfig(source.c_str(), missingDir.c_str(), "D:/Libs"));
     EXPECT_EQ(testutil::ReadText(source), "A b\r\n");
-}
-
-TEST(MergeFromEnvironment, MissingVariablesFail)
-{
-    const char* profile = std::getenv("UserProfile");
-    std::string saved = profile ? profile : "";
-    unsetenv("UserProfile");
-    EXPECT_FALSE(MergeServerConfig());
-    if (profile)
-        setenv("UserProfile", saved.c_str(), 1);
+    // A directory opens but gives a read error, not an empty file.
+    EXPECT_FALSE(MergeServerConfig(scratch.path().string().c_str(), output.c_str(), "D:/Libs"));
 }
 
 TEST(NextToken, SplitsWordsInPlace)

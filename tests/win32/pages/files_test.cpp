@@ -287,7 +287,7 @@ TEST_F(UpgradeTest, WritesTheUninstallEntryAndProductIdentity)
         const char* text;
     } strings[] = {
         {"DisplayName", "Kovalith 17.1"},
-        {"UninstallString", "C:\\Program Files\\KOVAwin\\uninstal.exe"},
+        {"UninstallString", "\"C:\\Program Files\\KOVAwin\\uninstal.exe\""},
         {"DisplayIcon", "C:\\Program Files\\KOVAwin\\kovamain.exe"},
         {"Publisher", "Brannvik"},
         {"DisplayVersion", "17.1"},

@@ -1,6 +1,7 @@
 // The finishing step with its real environment: files under a scratch
 // directory, Wine's registry, Wine's cmd.exe and message boxes.
 #include <windows.h>
+#include <tlhelp32.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -20,7 +21,7 @@ namespace {
 
 const char ScratchRoot[] = "C:\\kova-finishing-tests";
 const char SessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-const char PendingName[] = "PendingFileRenameOperations";
+const wchar_t PendingName[] = L"PendingFileRenameOperations";
 
 // The shipped default file, as installed into the destination.
 const char ShippedText[] =
@@ -92,14 +93,23 @@ std::string WithCase(std::string s, bool upper)
     return s;
 }
 
-typedef std::vector<std::pair<std::string, std::string>> Pairs;
-
-std::string MultiString(const Pairs& pairs)
+std::wstring Wide(const std::string& text)
 {
-    std::string data;
+    std::wstring wide(text.size() + 1, L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], int(wide.size())) - 1);
+    return wide;
+}
+
+// PendingFileRenameOperations pairs, in wide characters as other programs
+// may write them.
+typedef std::vector<std::pair<std::wstring, std::wstring>> Pairs;
+
+std::wstring MultiString(const Pairs& pairs)
+{
+    std::wstring data;
     for (const auto& pair : pairs)
-        data += pair.first + '\0' + pair.second + '\0';
-    return data + '\0';
+        data += pair.first + L'\0' + pair.second + L'\0';
+    return data + L'\0';
 }
 
 // Answers every message box of this process with OK and records it, until stopped.
@@ -167,6 +177,63 @@ private:
     std::thread worker_;
 };
 
+// The command interpreters this process started that are still running.
+std::vector<DWORD> RunningInterpreters()
+{
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (entry.th32ParentProcessID == GetCurrentProcessId() && lstrcmpiA(entry.szExeFile, "cmd.exe") == 0)
+            found.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return found;
+}
+
+// Holds the first command interpreter this process starts, all its threads
+// suspended, for `ms` from the moment it appears: a slow or stuck system.
+class InterpreterHold {
+public:
+    explicit InterpreterHold(DWORD ms) : release_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), worker_([this, ms] { Run(ms); }) {}
+    ~InterpreterHold()
+    {
+        SetEvent(release_);
+        worker_.join();
+        CloseHandle(release_);
+    }
+    bool Held() const { return held_; }
+
+private:
+    void Run(DWORD ms)
+    {
+        std::vector<DWORD> found;
+        while ((found = RunningInterpreters()).empty())
+            if (WaitForSingleObject(release_, 1) == WAIT_OBJECT_0)
+                return;
+        std::vector<HANDLE> threads;
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        THREADENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+            HANDLE thread = entry.th32OwnerProcessID == found[0] ? OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID) : nullptr;
+            if (thread && SuspendThread(thread) != DWORD(-1))
+                threads.push_back(thread);
+        }
+        CloseHandle(snapshot);
+        held_ = !threads.empty();
+        WaitForSingleObject(release_, ms);
+        for (HANDLE thread : threads) {
+            ResumeThread(thread);
+            CloseHandle(thread);
+        }
+    }
+
+    HANDLE release_;
+    std::atomic<bool> held_{false};
+    std::thread worker_;
+};
+
 class FinishTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -227,41 +294,42 @@ protected:
         return key;
     }
 
-    static bool ReadPending(std::string* data)
+    static bool ReadPending(std::wstring* data)
     {
         HKEY key = OpenSessionManager();
         DWORD type = 0;
         DWORD size = 0;
-        bool present = RegQueryValueExA(key, PendingName, nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+        bool present = RegQueryValueExW(key, PendingName, nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
         if (present) {
-            data->assign(size, '\0');
-            EXPECT_EQ(RegQueryValueExA(key, PendingName, nullptr, &type, reinterpret_cast<BYTE*>(&(*data)[0]), &size),
+            data->assign(size / sizeof(wchar_t), L'\0');
+            EXPECT_EQ(RegQueryValueExW(key, PendingName, nullptr, &type, reinterpret_cast<BYTE*>(&(*data)[0]), &size),
                       ERROR_SUCCESS);
-            data->resize(size);
+            data->resize(size / sizeof(wchar_t));
             EXPECT_EQ(type, DWORD(REG_MULTI_SZ));
         }
         RegCloseKey(key);
         return present;
     }
 
-    static void WritePending(const std::string* data)
+    static void WritePending(const std::wstring* data)
     {
         HKEY key = OpenSessionManager();
         if (data)
-            RegSetValueExA(key, PendingName, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data->data()), DWORD(data->size()));
+            RegSetValueExW(key, PendingName, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data->data()),
+                           DWORD(data->size() * sizeof(wchar_t)));
         else
-            RegDeleteValueA(key, PendingName);
+            RegDeleteValueW(key, PendingName);
         RegCloseKey(key);
     }
 
     void SavePending() { hadPending = ReadPending(&savedPending); }
     void RestorePending() { WritePending(hadPending ? &savedPending : nullptr); }
 
-    std::string Native(const std::string& path) { return "\\??\\" + path; }
+    std::wstring Native(const std::string& path) { return L"\\??\\" + Wide(path); }
 
     std::string root, profile, temp, destination, userDir, userCopy, merged;
     bool hadPending = false;
-    std::string savedPending;
+    std::wstring savedPending;
     BoxWatcher boxes;
 };
 
@@ -289,7 +357,10 @@ TEST_F(FinishTest, ExistingUserCopyStaysWithoutLibrary)
 TEST_F(FinishTest, LibraryIsMergedIntoTheInstalledCopy)
 {
     SetLibrary("D:\\Libs");
+    // A slow interpreter: the merged file must outlive the copy that reads it.
+    InterpreterHold slow(2000);
     TimedFinish();
+    EXPECT_TRUE(slow.Held());
     EXPECT_EQ(ReadBytes(userCopy), ShippedMergedWithLibs);
     EXPECT_FALSE(Exists(merged));
     EXPECT_TRUE(boxes.Boxes().empty());
@@ -298,6 +369,8 @@ TEST_F(FinishTest, LibraryIsMergedIntoTheInstalledCopy)
 TEST_F(FinishTest, LibraryIsMergedIntoAnExistingCopy)
 {
     SetLibrary("D:\\Libs");
+    // Where copy asks before it overwrites, nobody could answer the hidden interpreter.
+    SetEnv("COPYCMD", "/-Y");
     ASSERT_TRUE(CreateDirectoryA(userDir.c_str(), nullptr));
     WriteBytes(userCopy, "WellKnownPort\t1234\r\nLibraryPath \"c:\\mine\"\r\n# LogFile \"x\"");
     TimedFinish();
@@ -308,6 +381,43 @@ TEST_F(FinishTest, LibraryIsMergedIntoAnExistingCopy)
     TimedFinish();
     EXPECT_EQ(ReadBytes(userCopy), "\r\n\r\nWellKnownPort 1234\r\n# LogFile \"x\"\r\n\r\n"
                                    "ServerComment\t\"#Libraries in D:/Libs\"\r\n\r\nLibraryPath\t\"D:/Libs\"\r\n");
+    EXPECT_TRUE(RunningInterpreters().empty());
+    SetEnv("COPYCMD", nullptr);
+}
+
+TEST_F(FinishTest, InterpreterThatDoesNotEndIsEndedAndTheMergedFileStays)
+{
+    SetLibrary("D:\\Libs");
+    InterpreterHold stuck(FinishWaitLimitMs + 5000);
+    DWORD elapsed = TimedFinish();
+    EXPECT_TRUE(stuck.Held());
+    EXPECT_GE(elapsed, FinishWaitLimitMs);
+    EXPECT_TRUE(RunningInterpreters().empty());
+    EXPECT_EQ(ReadBytes(userCopy), ShippedText);
+    EXPECT_TRUE(Exists(merged));
+}
+
+TEST_F(FinishTest, UsersFilesAreNeverTheMergesOutput)
+{
+    SetLibrary("D:\\Libs");
+    // TEMP is the user's KOVA_TMP, spelt otherwise: the user's copy stays as it is.
+    ASSERT_TRUE(CreateDirectoryA(userDir.c_str(), nullptr));
+    const std::string mine = "WellKnownPort 1\r\n";
+    WriteBytes(userCopy, mine);
+    SetEnv("TEMP", (profile + "\\.\\kova_tmp\\").c_str());
+    TimedFinish();
+    EXPECT_EQ(ReadBytes(userCopy), mine);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "Unable to update tarndaemon.conf file");
+
+    // A file named KOVA_TMP is not the directory and is never written to.
+    SetEnv("TEMP", temp.c_str());
+    RemoveTree(userDir);
+    WriteBytes(userDir, mine);
+    TimedFinish();
+    EXPECT_EQ(ReadBytes(userDir), mine);
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.Boxes()[1].text, "Unable to create KOVA_TMP directory");
 }
 
 TEST_F(FinishTest, UnreadableUserCopyIsReportedAndLeftAlone)
@@ -394,16 +504,20 @@ TEST_F(FinishTest, PendingOperationsOfTheNewInstallationAreCancelled)
     WriteBytes(proxy, "MZ");
     std::string shortUninstaller = ShortPath(uninstaller);
     ASSERT_NE(WithCase(shortUninstaller, true), WithCase(uninstaller, true));
-    Pairs unrelated = {{Native(root + "\\a.tmp"), Native(root + "\\b.tmp")}, {Native(temp + "\\gone.dll"), ""}};
+    // Other programs' entries, one of them in no ANSI code page, stay unit for unit.
+    Pairs unrelated = {{Native(root + "\\a.tmp"), Native(root + "\\b.tmp")},
+                       {L"\\??\\C:\\\u0414\u043e\u043a\\\u6587\u66f8.kvx", L"\\??\\C:\\\u8349\u7a3f.kvx"},
+                       {Native(temp + "\\gone.dll"), L""}};
     Pairs pending = {unrelated[0],
-                     {Native(WithCase(shortUninstaller, true)), ""},
-                     {Native(WithCase(proxy, false)), ""},
-                     {Native(WithCase(ShortPath(destination), false)), ""},
-                     unrelated[1]};
-    std::string data = MultiString(pending);
+                     {Native(WithCase(shortUninstaller, true)), L""},
+                     unrelated[1],
+                     {Native(WithCase(proxy, false)), L""},
+                     {Native(WithCase(ShortPath(destination), false)), L""},
+                     unrelated[2]};
+    std::wstring data = MultiString(pending);
     WritePending(&data);
     TimedFinish();
-    std::string after;
+    std::wstring after;
     ASSERT_TRUE(ReadPending(&after));
     EXPECT_EQ(after, MultiString(unrelated));
 }
@@ -412,22 +526,22 @@ TEST_F(FinishTest, CancelRewritesOnlyWhenSomethingMatches)
 {
     const std::string uninstaller = destination + "\\uninstal.exe";
     WriteBytes(uninstaller, "MZ");
-    std::string only = MultiString({{Native(WithCase(ShortPath(uninstaller), false)), ""}});
+    std::wstring only = MultiString({{Native(WithCase(ShortPath(uninstaller), false)), L""}});
     WritePending(&only);
-    EXPECT_EQ(CancelPendingOperations(Native(uninstaller).c_str()), 1);
-    std::string after;
+    EXPECT_EQ(CancelPendingOperations(("\\??\\" + uninstaller).c_str()), 1);
+    std::wstring after;
     ASSERT_TRUE(ReadPending(&after));
-    EXPECT_EQ(after, std::string(1, '\0'));
+    EXPECT_EQ(after, std::wstring(1, L'\0'));
 
     // No comproxy.dll in the destination: its entries stay.
-    std::string proxyEntry = MultiString({{Native(destination + "\\comproxy.dll"), ""}});
+    std::wstring proxyEntry = MultiString({{Native(destination + "\\comproxy.dll"), L""}});
     WritePending(&proxyEntry);
-    EXPECT_EQ(CancelPendingOperations(Native(destination + "\\comproxy.dll").c_str()), 0);
+    EXPECT_EQ(CancelPendingOperations(("\\??\\" + destination + "\\comproxy.dll").c_str()), 0);
     ASSERT_TRUE(ReadPending(&after));
     EXPECT_EQ(after, proxyEntry);
 
     WritePending(nullptr);
-    EXPECT_EQ(CancelPendingOperations(Native(uninstaller).c_str()), 0);
+    EXPECT_EQ(CancelPendingOperations(("\\??\\" + uninstaller).c_str()), 0);
     EXPECT_FALSE(ReadPending(&after));
 }
 

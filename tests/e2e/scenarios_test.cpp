@@ -226,12 +226,44 @@ TEST_F(Destination, DirectoryThatCannotBeCreatedBringsTheSecondFormUntilTheNextL
     ASSERT_TRUE(Press(6, kDestination));
     EXPECT_TRUE(setup_.PageHasText(kCannotCreateText));
     EXPECT_EQ("\"Z:\\kova_e2e_quoted", setup_.ItemText(142));
+    // A plain path on that same drive lets the user go on from here.
+    setup_.SetPageItemText(142, "Z:\\kova_e2e_plain");
+    EXPECT_TRUE(setup_.Enabled(6));
 
     setup_.SetPageItemText(142, oldDir.c_str());
     ASSERT_TRUE(Press(6, kReplace));
     ASSERT_TRUE(Press(7, kDestination));
     EXPECT_TRUE(setup_.PageHasText(kFirstFormText));
     EXPECT_FALSE(setup_.PageHasText(kCannotCreateText));
+}
+
+TEST_F(Destination, LongestDestinationInstallsCompletelyAndOneMoreCharacterIsRefused)
+{
+    // Every file's path within 259 characters: the longest name is
+    // "Getting Started with KOVA.html" (30), so the directory may have 228.
+    const std::string base = std::string(kScratchRoot) + "\\";
+    const std::string longest = base + std::string(228 - base.size(), 'd');
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(WalkToDestination());
+    setup_.SetPageItemText(142, (longest + "e").c_str());
+    setup_.ClickMain(6);
+    HWND box = setup_.WaitForMessageBox(10000);
+    ASSERT_NE(nullptr, box) << "a destination too long for the files was let through";
+    EXPECT_EQ("The destination directory is too long. Please choose a directory of at most 228 characters.",
+              setup_.MessageBoxText(box));
+    setup_.Answer(box, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return setup_.MessageBoxes().empty(); }, 5000));
+    EXPECT_EQ(kDestination, setup_.PageTitle());
+    EXPECT_FALSE(DirectoryExists(longest + "e"));
+
+    ASSERT_TRUE(WalkToReady(longest.c_str()));
+    ASSERT_TRUE(WalkToCompletion());
+    for (const PayloadFile& file : PayloadFiles()) {
+        std::string installed, staged;
+        EXPECT_TRUE(ReadWholeFile(longest + "\\" + file.installedName, &installed) &&
+                    ReadWholeFile(file.stagedPath, &staged) && installed == staged)
+            << file.installedName << " missing or different";
+    }
 }
 
 // --- Running product --------------------------------------------------------
@@ -446,13 +478,13 @@ TEST_F(Installation, DefaultDestinationInstallsFilesRegistryLinksAndUserConfig)
     EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, "kvxfile\\Shell\\Open", nullptr, &value));
     EXPECT_EQ("&Open", value);
     EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, "kvxfile\\Shell\\Open\\command", nullptr, &value));
-    EXPECT_EQ(dest + "\\kovamain.exe \"%1\"", value);
+    EXPECT_EQ("\"" + dest + "\\kovamain.exe\" \"%1\"", value);
 
     const std::string uninstall = UninstallKey("KOVA 17.1");
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, uninstall.c_str(), "DisplayName", &value));
     EXPECT_EQ("Kovalith 17.1", value);
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, uninstall.c_str(), "UninstallString", &value));
-    EXPECT_EQ(dest + "\\uninstal.exe", value);
+    EXPECT_EQ("\"" + dest + "\\uninstal.exe\"", value);
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, uninstall.c_str(), "DisplayIcon", &value));
     EXPECT_EQ(dest + "\\kovamain.exe", value);
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, uninstall.c_str(), "Publisher", &value));
@@ -516,6 +548,8 @@ TEST_F(Installation, UntickedFinishOpensTheDocument)
     ASSERT_TRUE(ExitsWithoutQuestion());
     std::string opened = WaitForTrace(kOpenTrace, 10000);
     EXPECT_NE(std::string::npos, opened.find(Guide(dir))) << "document opened: " << opened;
+    // Through the desktop's shell, as the user, not by the elevated installer.
+    EXPECT_NE(std::string::npos, opened.find("by=[explorer.exe]")) << opened;
     EXPECT_EQ("", ReadTrace(kReaderTrace));
 }
 
@@ -532,6 +566,27 @@ TEST_F(Installation, CloseBoxWithReaderTickedOpensTheDocumentOnly)
     EXPECT_NE(std::string::npos, opened.find(Guide(dir))) << "document opened: " << opened;
     Sleep(1000);
     EXPECT_EQ("", ReadTrace(kReaderTrace)) << "the reader installer started from the close box";
+}
+
+TEST_F(Installation, AProgramFileInUseCannotBeCreated)
+{
+    // The library server of an earlier copy still runs: its file is open
+    // without write sharing, and the copy must say so, not blame the disk.
+    const std::string dir = "C:\\kova_e2e\\in use";
+    ASSERT_TRUE(MakeDirectories(dir));
+    ASSERT_TRUE(WriteWholeFile(dir + "\\kovaserv.exe", "running server"));
+    HANDLE held = CreateFileA((dir + "\\kovaserv.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(WalkToDestination());
+    ASSERT_TRUE(WalkToReady(dir.c_str()));
+    setup_.ClickMain(6);
+    ASSERT_TRUE(OnPage(kNotCompleted, 60000));
+    CloseHandle(held);
+    EXPECT_EQ("Cannot create file kovaserv.exe. Be sure the disk is writable and you have write access.\n\n"
+              "If you have an earlier version of KOVA running, please close it down and restart the installation.",
+              setup_.ItemText(104));
 }
 
 TEST_F(Installation, ExitDuringTheWorkAsksAndYesEndsOnTheErrorPage)

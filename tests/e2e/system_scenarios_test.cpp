@@ -34,7 +34,7 @@ void ExpectUninstallEntry(const std::string& dest)
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, key.c_str(), "DisplayName", &value) && value == "Kovalith 17.1")
         << "DisplayName " << value;
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, key.c_str(), "UninstallString", &value) &&
-                value == dest + "\\uninstal.exe")
+                value == "\"" + dest + "\\uninstal.exe\"")
         << "UninstallString " << value;
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, key.c_str(), "DisplayIcon", &value) &&
                 value == dest + "\\kovamain.exe")
@@ -92,7 +92,8 @@ TEST_F(ServerConfig, UsersOwnCopyLosesItsOldLibraryLines)
                                "ServerComment \"#Libraries in X:/old\"\r\n"
                                "LibraryPath \"X:/old\"\r\n"
                                "MaxLogSize 5\r\n"));
-    ASSERT_TRUE(InstallTo("C:\\kova_e2e\\own copy", {kLibraryEnvironment}));
+    // Where copy asks before it overwrites, the hidden copy-back must not ask.
+    ASSERT_TRUE(InstallTo("C:\\kova_e2e\\own copy", {kLibraryEnvironment, "COPYCMD=/-Y"}));
     const std::string expected =
         CrlfLines({"", "", "# My settings", "WellKnownPort 9239", "MaxLogSize 5", ""}) + Tail();
     std::string merged;
@@ -189,7 +190,7 @@ TEST_F(ForeignFileType, YesTakesTheExtensionOverAndLeavesTheOtherClass)
     EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, "kvxfile", nullptr, &value));
     EXPECT_EQ("KOVA Library", value);
     EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, "kvxfile\\Shell\\Open\\command", nullptr, &value));
-    EXPECT_EQ(dir + "\\kovamain.exe \"%1\"", value);
+    EXPECT_EQ("\"" + dir + "\\kovamain.exe\" \"%1\"", value);
     ExpectForeignClassUntouched();
 }
 
@@ -292,4 +293,51 @@ TEST_F(Reinstallation, OldUninstallerRunsAndTheNewEntryLinksAndFilesStay)
                     ReadWholeFile(file.stagedPath, &staged) && installed == staged)
             << file.installedName << " missing or different";
     }
+}
+
+TEST_F(Reinstallation, ASlowOldUninstallerIsWaitedForAndLeavesNoBootTimeDeletes)
+{
+    const std::string dest = "C:\\kova_e2e\\slow old copy";
+    auto plant = [&] {
+        ASSERT_TRUE(MakeDirectories(dest));
+        ASSERT_TRUE(WriteWholeFile(dest + "\\kova.exe", "old program"));
+        ASSERT_TRUE(CopyOneFile(WindowsPath(KOVA_SLOW_UNINSTALLER), dest + "\\uninstal.exe"));
+    };
+    auto walkToReplace = [&] {
+        ASSERT_TRUE(StartSetup());
+        ASSERT_TRUE(WalkToDestination());
+        setup_.SetPageItemText(142, dest.c_str());
+        ASSERT_TRUE(Press(6, kReplace));
+        setup_.ClickMain(6);
+    };
+    auto pendingNames = [](const std::string& what) {
+        std::string pending;
+        ReadMultiString(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingOperations, &pending);
+        for (const std::string& entry : SplitMultiString(pending))
+            if (entry.size() >= what.size() && entry.compare(entry.size() - what.size(), what.size(), what) == 0)
+                return true;
+        return false;
+    };
+    // While it waits, Exit still ends the program at once.
+    plant();
+    walkToReplace();
+    Sleep(1000);
+    EXPECT_EQ(kReplace, setup_.PageTitle());
+    setup_.ClickMain(3);
+    ASSERT_TRUE(ExitsWithoutQuestion());
+    setup_.Kill();
+    EXPECT_FALSE(FileExists(dest + "\\kovamain.exe"));
+    ASSERT_TRUE(WaitUntil([&] { return pendingNames("slow old copy"); }, 15000)) << "the uninstaller never ended";
+
+    CleanSystem();
+    MakeDirectories(kSetupDir);
+    plant();
+    walkToReplace();
+    ASSERT_TRUE(OnPage(kReady, 70000));
+    ASSERT_TRUE(WalkToCompletion());
+    EXPECT_FALSE(pendingNames("slow old copy\\uninstal.exe"));
+    EXPECT_FALSE(pendingNames("slow old copy"));
+    std::string installed, staged;
+    EXPECT_TRUE(ReadWholeFile(dest + "\\uninstal.exe", &installed) &&
+                ReadWholeFile(WindowsPath(KOVA_PAYLOAD_STAGE) + "\\uninstal.exe", &staged) && installed == staged);
 }

@@ -3,17 +3,24 @@
 # themselves, so that it is instrumented.
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   set(kova_fuzz_flags -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
-  add_executable(fuzz_server_config
+  function(kova_fuzz_target name)
+    add_executable(${name} ${ARGN})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tools/kovapack)
+    target_compile_options(${name} PRIVATE ${kova_fuzz_flags} -g -O1)
+    target_link_options(${name} PRIVATE ${kova_fuzz_flags})
+  endfunction()
+
+  kova_fuzz_target(fuzz_server_config
     ${CMAKE_SOURCE_DIR}/tests/fuzz/server_config_fuzz.cpp
     ${CMAKE_SOURCE_DIR}/src/upgrade/server_config.cpp)
-  target_include_directories(fuzz_server_config PRIVATE ${CMAKE_SOURCE_DIR}/src)
-  target_compile_options(fuzz_server_config PRIVATE ${kova_fuzz_flags} -g -O1)
-  target_link_options(fuzz_server_config PRIVATE ${kova_fuzz_flags})
-
-  add_executable(fuzz_pending_ops
+  kova_fuzz_target(fuzz_pending_ops
     ${CMAKE_SOURCE_DIR}/tests/fuzz/pending_ops_fuzz.cpp
     ${CMAKE_SOURCE_DIR}/src/upgrade/pending_ops.cpp)
-  target_include_directories(fuzz_pending_ops PRIVATE ${CMAKE_SOURCE_DIR}/src)
-  target_compile_options(fuzz_pending_ops PRIVATE ${kova_fuzz_flags} -g -O1)
-  target_link_options(fuzz_pending_ops PRIVATE ${kova_fuzz_flags})
+  kova_fuzz_target(fuzz_szdd
+    ${CMAKE_SOURCE_DIR}/tests/fuzz/szdd_fuzz.cpp
+    ${CMAKE_SOURCE_DIR}/src/payload/szdd.cpp
+    ${CMAKE_SOURCE_DIR}/tools/kovapack/compressor.cpp)
+  kova_fuzz_target(fuzz_payload_list
+    ${CMAKE_SOURCE_DIR}/tests/fuzz/payload_list_fuzz.cpp
+    ${CMAKE_SOURCE_DIR}/tools/kovapack/payload_list.cpp)
 endif()

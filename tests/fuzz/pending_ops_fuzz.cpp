@@ -8,17 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "upgrade/pending_ops.h"
 
 namespace {
-
-void Check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "fuzz check failed: %s\n", what);
-        std::abort();
-    }
-}
 
 bool UpperCaseLookup(const char* longPath, char* shortPath, size_t capacity, void*)
 {

@@ -8,17 +8,10 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz_check.h"
 #include "upgrade/server_config.h"
 
 namespace {
-
-void Check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "fuzz check failed: %s\n", what);
-        std::abort();
-    }
-}
 
 std::string Merge(const std::string& text, const char* libraryDir)
 {

@@ -16,18 +16,9 @@ bool IsNameChar(char c)
     return c > ' ' && c < 0x7F && std::char_traits<char>::find(forbidden, sizeof forbidden - 1, c) == nullptr;
 }
 
-std::string Upper(std::string s)
-{
-    for (char& c : s) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return s;
-}
-
 bool IsDeviceName(const std::string& base)
 {
-    std::string up = Upper(base);
+    std::string up = NameKey(base);
     if (up == "CON" || up == "PRN" || up == "AUX" || up == "NUL")
         return true;
     return up.size() == 4 && (up.compare(0, 3, "COM") == 0 || up.compare(0, 3, "LPT") == 0) && up[3] >= '1' &&
@@ -63,7 +54,7 @@ std::string RowProblem(const std::string& name, const std::string& source, const
         return "expected \"<stored name> <source path>\"";
     if (!CheckStoredName(name, why))
         return why;
-    auto earlier = seen.find(Upper(name));
+    auto earlier = seen.find(NameKey(name));
     if (earlier != seen.end())
         return "\"" + name + "\" is listed already, on line " + std::to_string(earlier->second) +
                " (names are the same in any letter case)";
@@ -75,6 +66,15 @@ std::string RowProblem(const std::string& name, const std::string& source, const
 }
 
 }  // namespace
+
+std::string NameKey(std::string name)
+{
+    for (char& c : name) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return name;
+}
 
 std::string ListPlace(const std::string& listPath, int line)
 {
@@ -119,7 +119,7 @@ bool ParsePayloadList(const std::string& text, const std::string& listPath, std:
             error = ListPlace(listPath, number) + why;
             return false;
         }
-        seen[Upper(name)] = number;
+        seen[NameKey(name)] = number;
         PackRow r;
         r.Name = name;
         r.Line = number;

@@ -21,6 +21,9 @@ struct PackRow {
 // Resource ids are 16-bit.
 const uint32_t LastResourceId = 0xFFFF;
 
+// Names are the same in any letter case: the form they are compared in.
+std::string NameKey(std::string name);
+
 // "list:line: ", the start of every message about a row.
 std::string ListPlace(const std::string& listPath, int line);
 

@@ -67,7 +67,6 @@ bool HoldsBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error)
 {
-    const uint64_t limit = FileSizeLimit;
     bytes.clear();
     std::error_code ec;
     fs::file_status status = fs::status(path, ec);
@@ -93,7 +92,7 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
         error = path + ": cannot open (" + ec.message() + ")";
         return false;
     }
-    if (size >= limit) {
+    if (size >= FileSizeLimit) {
         error = tooLarge;
         return false;
     }
@@ -107,7 +106,7 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
     // A file that grew, or one whose size says nothing (as in /proc), is read
     // on to its end.
     uint8_t block[65536];
-    while (!std::ferror(f) && !std::feof(f) && bytes.size() < limit) {
+    while (!std::ferror(f) && !std::feof(f) && bytes.size() < FileSizeLimit) {
         size_t n = std::fread(block, 1, sizeof block, f);
         bytes.insert(bytes.end(), block, block + n);
     }
@@ -118,7 +117,7 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
         error = Because(path, "cannot read", err);
         return false;
     }
-    if (bytes.size() >= limit) {
+    if (bytes.size() >= FileSizeLimit) {
         error = tooLarge;
         return false;
     }

@@ -28,9 +28,9 @@ std::string NameKey(std::string name);
 std::string ListPlace(const std::string& listPath, int line);
 
 // A name the installer can write: 1 to 8 name characters, a dot, 1 to 3
-// more (the dot part is required, since the copy step writes every row under
-// its compressed name), and no device name (CON, PRN, AUX, NUL, COM1 to COM9,
-// LPT1 to LPT9) before the dot.
+// more (the extension is required, since the copy step writes every row
+// under its compressed name), and no device name (CON, PRN, AUX, NUL, COM1 to
+// COM9, LPT1 to LPT9) before the dot.
 bool CheckStoredName(const std::string& name, std::string& error);
 
 // Parses the text of the list at listPath without touching any file. Refuses

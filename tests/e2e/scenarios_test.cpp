@@ -229,6 +229,7 @@ TEST_F(Destination, DirectoryThatCannotBeCreatedBringsTheSecondFormUntilTheNextL
     // A plain path on that same drive lets the user go on from here.
     setup_.SetPageItemText(142, "Z:\\kova_e2e_plain");
     EXPECT_TRUE(setup_.Enabled(6));
+    Shot("plain path after a quoted one");
 
     setup_.SetPageItemText(142, oldDir.c_str());
     ASSERT_TRUE(Press(6, kReplace));
@@ -251,6 +252,7 @@ TEST_F(Destination, LongestDestinationInstallsCompletelyAndOneMoreCharacterIsRef
     ASSERT_NE(nullptr, box) << "a destination too long for the files was let through";
     EXPECT_EQ("The destination directory is too long. Please choose a directory of at most 228 characters.",
               setup_.MessageBoxText(box));
+    ShotOf(box, "destination too long");
     setup_.Answer(box, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return setup_.MessageBoxes().empty(); }, 5000));
     EXPECT_EQ(kDestination, setup_.PageTitle());

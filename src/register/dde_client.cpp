@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "frame/frame.h"
 #include "frame/wizard.h"
@@ -145,17 +144,21 @@ void OnExecuteAck(DdeClient* client, LPARAM lParam)
     SetForegroundWindow(GetParent(client->Page));
 }
 
-// The text of a data block, never read past the block's end.
-std::string BlockText(HGLOBAL data, const BYTE* bytes)
+// The text of a data block, never read past the block's end: a terminated
+// copy to free, or null when there is no memory for it.
+char* BlockText(HGLOBAL data, const BYTE* bytes)
 {
     SIZE_T size = GlobalSize(data);
-    if (size <= 4)
-        return std::string();
     const char* text = reinterpret_cast<const char*>(bytes + 4);
     size_t length = 0;
-    while (length < size - 4 && text[length] != '\0')
+    while (size > 4 && length < size - 4 && text[length] != '\0')
         ++length;
-    return std::string(text, length);
+    char* copy = static_cast<char*>(std::malloc(length + 1));
+    if (copy) {
+        std::memcpy(copy, text, length);
+        copy[length] = '\0';
+    }
+    return copy;
 }
 
 void OnIconInit(HWND page)
@@ -163,7 +166,9 @@ void OnIconInit(HWND page)
     SetExitCaption("Abort");
     DeleteDdeClient(CurrentDdeClient);
     CurrentDdeClient = CreateDdeClient(page, &Descriptor);
-    PostMessageA(page, WM_COMMAND, HasIconWork(CurrentDdeClient) ? IconStartCommand : IconNothingCommand, 0);
+    // Without a client (no memory) the start command reports the failure.
+    bool work = !CurrentDdeClient || HasIconWork(CurrentDdeClient);
+    PostMessageA(page, WM_COMMAND, work ? IconStartCommand : IconNothingCommand, 0);
 }
 
 void OnIconStart(HWND page)
@@ -188,7 +193,12 @@ void OnIconData(HWND page, WPARAM wParam, LPARAM lParam)
 
 DdeClient* CreateDdeClient(HWND page, InstallDescriptor* install)
 {
-    DdeClient* client = new DdeClient{page, nullptr, Idle, 0, nullptr, nullptr, install, nullptr, 0};
+    DdeClient* client = static_cast<DdeClient*>(std::calloc(1, sizeof(DdeClient)));
+    if (!client)
+        return nullptr;
+    client->Page = page;
+    client->Pending = Idle;
+    client->Install = install;
     for (ProgramItemRow* row = install->ProgramItems; row && row->ComponentKey != 0; ++row)
         row->DeleteFirst = 0;
     client->GroupName = ProgramGroupName(install);
@@ -203,7 +213,7 @@ void DeleteDdeClient(DdeClient* client)
     std::free(client->Commands);
     if (CurrentDdeClient == client)
         CurrentDdeClient = nullptr;
-    delete client;
+    std::free(client);
 }
 
 INT_PTR CALLBACK IconPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -308,13 +318,14 @@ bool BuildCommands(DdeClient* client)
 {
     char prefix[MAX_PATH + 2];
     MakeDestinationPrefix(GetDestinationDir(), prefix, sizeof prefix);
-    std::string text = ComposeCommands(client->Install, prefix, client->GroupExists, IsWindowsNt6());
-    size_t size = text.size() + 1 > size_t(CommandsSize) ? text.size() + 1 : size_t(CommandsSize);
+    bool nt6 = IsWindowsNt6();
+    size_t length = ComposeCommands(client->Install, prefix, client->GroupExists, nt6, nullptr, 0);
+    size_t size = length + 1 > size_t(CommandsSize) ? length + 1 : size_t(CommandsSize);
     std::free(client->Commands);
     client->Commands = static_cast<char*>(std::malloc(size));
     if (!client->Commands)
         return false;
-    std::memcpy(client->Commands, text.c_str(), text.size() + 1);
+    ComposeCommands(client->Install, prefix, client->GroupExists, nt6, client->Commands, size);
     return ExecuteCommands(client, client->Commands);
 }
 
@@ -381,11 +392,12 @@ void OnDdeData(DdeClient* client, HWND sender, HGLOBAL data, ATOM item)
         std::memcpy(&format, bytes + 2, sizeof format);
         if (format == CF_TEXT) {
             status = AckPositive;
-            std::string text = BlockText(data, bytes);
-            if (client->Pending == RequestingGroups)
-                CheckGroupList(client, text.c_str());
-            else if (client->Pending == RequestingGroupItems)
-                MarkExistingItems(client, text.c_str());
+            char* text = BlockText(data, bytes);
+            if (text && client->Pending == RequestingGroups)
+                CheckGroupList(client, text);
+            else if (text && client->Pending == RequestingGroupItems)
+                MarkExistingItems(client, text);
+            std::free(text);
         }
     }
 

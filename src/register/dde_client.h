@@ -38,7 +38,8 @@ struct DdeClient {
 // The client of the icon page now shown, or null.
 extern DdeClient* CurrentDdeClient;
 
-// Creates a client for `page` over `install` (DeleteFirst flags cleared).
+// Creates a client for `page` over `install` (DeleteFirst flags cleared), or
+// returns null when there is no memory for it.
 DdeClient* CreateDdeClient(HWND page, InstallDescriptor* install);
 // Ends the conversation and frees the client and its command text.
 void DeleteDdeClient(DdeClient* client);

@@ -22,11 +22,28 @@ bool SameTextIgnoringCase(const char* a, size_t lengthA, const char* b)
     return std::strlen(b) == lengthA && SameLetters(a, b, lengthA);
 }
 
-void AppendCommand(std::string* text, const char* open, const char* argument, const char* close)
+// Where the command text goes: what fits of it is written, its whole length
+// is counted.
+struct CommandText {
+    char* Out;
+    size_t Size;
+    size_t Length;
+};
+
+void Append(CommandText* text, const char* piece)
 {
-    text->append(open);
-    text->append(argument ? argument : "");
-    text->append(close);
+    size_t length = piece ? std::strlen(piece) : 0;
+    size_t room = text->Length + 1 < text->Size ? text->Size - 1 - text->Length : 0;
+    if (length > 0 && room > 0)
+        std::memcpy(text->Out + text->Length, piece, length < room ? length : room);
+    text->Length += length;
+}
+
+void AppendCommand(CommandText* text, const char* open, const char* argument, const char* close)
+{
+    Append(text, open);
+    Append(text, argument);
+    Append(text, close);
 }
 
 // The help item's file differs on NT 6 systems, where the help format changed.
@@ -67,9 +84,10 @@ const char* ProgramGroupName(const InstallDescriptor* descriptor)
     return row->ItemTitle;
 }
 
-std::string ComposeCommands(const InstallDescriptor* descriptor, const char* prefix, int groupExists, bool nt6)
+size_t ComposeCommands(const InstallDescriptor* descriptor, const char* prefix, int groupExists, bool nt6, char* out,
+                       size_t outSize)
 {
-    std::string text;
+    CommandText text = {out, outSize, 0};
     const char* group = ProgramGroupName(descriptor);
     AppendCommand(&text, "[CreateGroup(\"", group, "\")]");
     if (groupExists)
@@ -82,13 +100,15 @@ std::string ComposeCommands(const InstallDescriptor* descriptor, const char* pre
             continue;
         if (row->DeleteFirst)
             AppendCommand(&text, "[DeleteItem(", row->ItemTitle, ")]");
-        text.append("[AddItem(\"");
+        Append(&text, "[AddItem(\"");
         if (row->InDestination)
-            text.append(prefix ? prefix : "");
-        text.append(ItemFileFor(row, nt6));
+            Append(&text, prefix);
+        Append(&text, ItemFileFor(row, nt6));
         AppendCommand(&text, "\",\"", row->ItemTitle, "\")]");
     }
-    return text;
+    if (outSize > 0)
+        out[text.Length < outSize ? text.Length : outSize - 1] = '\0';
+    return text.Length;
 }
 
 bool GroupListNamesGroup(const char* reply, const char* groupName)

@@ -2,7 +2,7 @@
 // text of one execute, and the reading of the group-list and group-contents
 // replies. No windows here.
 #pragma once
-#include <string>
+#include <cstddef>
 
 #include "frame/descriptor.h"
 
@@ -12,9 +12,12 @@ int MakeDestinationPrefix(const char* dir, char* out, int outSize);
 
 // The whole command text for the descriptor's items: CreateGroup, ShowGroup
 // when the group exists, the DeleteItem commands of ItemsToDelete and of the
-// rows marked DeleteFirst, and one AddItem per selected row. The text grows as
-// needed; `nt6` picks the help file of a "kova help" item.
-std::string ComposeCommands(const InstallDescriptor* descriptor, const char* prefix, int groupExists, bool nt6);
+// rows marked DeleteFirst, and one AddItem per selected row; `nt6` picks the
+// help file of a "kova help" item. As snprintf: writes what fits of the text
+// into `out` (terminated when outSize > 0; `out` may be null when it is 0) and
+// returns the whole text's length, so a caller can measure first.
+size_t ComposeCommands(const InstallDescriptor* descriptor, const char* prefix, int groupExists, bool nt6, char* out,
+                       size_t outSize);
 
 // The group name of ProgramItems (its terminator's title), or null.
 const char* ProgramGroupName(const InstallDescriptor* descriptor);

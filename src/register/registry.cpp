@@ -1,9 +1,8 @@
 #include "register/registry.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "frame/frame.h"
 #include "frame/wizard.h"
@@ -27,22 +26,46 @@ int Fail(RegistryWriter* writer, int code)
     return 0;
 }
 
-int SetDefault(HKEY key, const std::string& text)
+// The pieces one after another in a new buffer to free, or null when there
+// is no memory for it. A null piece counts as empty.
+char* Joined(const char* a, const char* b, const char* c = nullptr, const char* d = nullptr)
 {
-    return RegSetValueA(key, nullptr, REG_SZ, text.c_str(), DWORD(text.size() + 1)) == ERROR_SUCCESS;
+    const char* const pieces[] = {a, b, c, d};
+    size_t length = 0;
+    for (const char* piece : pieces)
+        length += piece ? std::strlen(piece) : 0;
+    char* text = static_cast<char*>(std::malloc(length + 1));
+    if (!text)
+        return nullptr;
+    char* end = text;
+    for (const char* piece : pieces) {
+        if (!piece)
+            continue;
+        size_t pieceLength = std::strlen(piece);
+        std::memcpy(end, piece, pieceLength);
+        end += pieceLength;
+    }
+    *end = '\0';
+    return text;
 }
 
-int SetNamed(HKEY key, const char* name, const std::string& text)
+// Text values: a null text (a failed Joined) is a failed write.
+int SetDefault(HKEY key, const char* text)
 {
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          DWORD(text.size() + 1)) == ERROR_SUCCESS;
+    return text && RegSetValueA(key, nullptr, REG_SZ, text, DWORD(std::strlen(text) + 1)) == ERROR_SUCCESS;
+}
+
+int SetNamed(HKEY key, const char* name, const char* text)
+{
+    return text && RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                  DWORD(std::strlen(text) + 1)) == ERROR_SUCCESS;
 }
 
 // Creates or opens `subKey` under `parent` and sets its default value.
-int WriteDefault(HKEY parent, const char* subKey, const std::string& text, HKEY* keepOpen = nullptr)
+int WriteDefault(HKEY parent, const char* subKey, const char* text, HKEY* keepOpen = nullptr)
 {
     HKEY key = nullptr;
-    if (RegCreateKeyA(parent, subKey, &key) != ERROR_SUCCESS)
+    if (!text || RegCreateKeyA(parent, subKey, &key) != ERROR_SUCCESS)
         return 0;
     int ok = SetDefault(key, text);
     if (ok && keepOpen)
@@ -71,12 +94,10 @@ int ReadDefault(HKEY parent, const char* subKey, char* out, LONG size)
     return 1;
 }
 
-std::string WithSeparator(const char* dir)
+// A named key under `parent`: a null name (a failed Joined) is a failure.
+int CreateKey(HKEY parent, const char* name, HKEY* key)
 {
-    std::string path = dir ? dir : "";
-    if (path.empty() || path.back() != '\\')
-        path += '\\';
-    return path;
+    return name && RegCreateKeyA(parent, name, key) == ERROR_SUCCESS;
 }
 
 bool IsProgramFile(const char* name)
@@ -89,17 +110,26 @@ bool IsProgramFile(const char* name)
 bool MayReplaceFileType(RegistryWriter* writer, const FileTypeRow* row, const char* currentText)
 {
     const char* format = "The file type \"%s\" is already registered as \"%s\"\n\nDo you want to replace this by \"%s\"?";
-    std::vector<char> question(std::strlen(format) + std::strlen(row->Extension) + std::strlen(currentText) +
-                               std::strlen(row->Description) + 1);
-    std::snprintf(question.data(), question.size(), format, row->Extension, currentText, row->Description);
-    return MessageBoxA(writer->Page, question.data(), "Install", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    size_t size = std::strlen(format) + std::strlen(row->Extension) + std::strlen(currentText) +
+                  std::strlen(row->Description) + 1;
+    char* question = static_cast<char*>(std::malloc(size));
+    if (!question)
+        return false;
+    std::snprintf(question, size, format, row->Extension, currentText, row->Description);
+    bool yes = MessageBoxA(writer->Page, question, "Install", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    std::free(question);
+    return yes;
 }
 
 void OnRegistryInit(HWND page)
 {
     SetExitCaption("Abort");
-    delete CurrentRegistryWriter;
-    CurrentRegistryWriter = new RegistryWriter{page, 0, nullptr, &Descriptor};
+    std::free(CurrentRegistryWriter);
+    CurrentRegistryWriter = static_cast<RegistryWriter*>(std::calloc(1, sizeof(RegistryWriter)));
+    if (CurrentRegistryWriter) {
+        CurrentRegistryWriter->Page = page;
+        CurrentRegistryWriter->Install = &Descriptor;
+    }
     PostMessageA(page, WM_COMMAND, RegistryStartCommand, 0);
 }
 
@@ -108,8 +138,8 @@ void OnRegistryStart(HWND page)
     RegistryWriter* writer = CurrentRegistryWriter;
     UpdateWindow(page);
     if (!writer)
-        return;
-    if (WriteRegistry(writer))
+        ShowErrorPage(ErrRegistry, nullptr);
+    else if (WriteRegistry(writer))
         SetTimer(page, RegistryDoneTimer, RegistryDoneDelayMs, nullptr);
     else
         ShowErrorPage(writer->ErrorCode, writer->ErrorArg); // destroys the page and the writer
@@ -138,7 +168,7 @@ INT_PTR CALLBACK RegistryPageProc(HWND window, UINT message, WPARAM wParam, LPAR
         break;
     case WM_DESTROY:
         if (CurrentRegistryWriter && CurrentRegistryWriter->Page == window) {
-            delete CurrentRegistryWriter;
+            std::free(CurrentRegistryWriter);
             CurrentRegistryWriter = nullptr;
         }
         break;
@@ -163,8 +193,13 @@ int WriteRegistry(RegistryWriter* writer)
         HKEY key = nullptr;
         if (RegCreateKeyA(reinterpret_cast<HKEY>(row->RootKey), row->SubKey, &key) != ERROR_SUCCESS)
             return Fail(writer, ErrRegistry);
-        if (row->DefaultValue)
-            SetDefault(key, row->PrefixDestination ? std::string(prefix) + row->DefaultValue : row->DefaultValue);
+        if (row->DefaultValue && row->PrefixDestination) {
+            char* value = Joined(prefix, row->DefaultValue);
+            SetDefault(key, value);
+            std::free(value);
+        } else if (row->DefaultValue) {
+            SetDefault(key, row->DefaultValue);
+        }
         RegCloseKey(key);
         if (ConfirmAbort(writer->Page))
             return Fail(writer, ErrAborted);
@@ -191,12 +226,14 @@ int RegisterFileType(RegistryWriter* writer, const FileTypeRow* row, const char*
     // Longer extensions do not fit the key names this step works with.
     if (!row->Extension || !row->Description || std::strlen(row->Extension) > size_t(MaxExtension))
         return 0;
-    std::string extensionKey = std::string(".") + row->Extension;
-    std::string className = std::string(row->Extension) + "file";
+    char extensionKey[MaxExtension + 2] = ".";
+    char className[MaxExtension + 5];
+    std::strcat(extensionKey, row->Extension);
+    std::strcat(std::strcpy(className, row->Extension), "file");
 
     // The question is about the association as the user sees it: the merged
     // view of the machine's and the user's classes.
-    if (ReadDefault(HKEY_CLASSES_ROOT, extensionKey.c_str(), current, sizeof current)) {
+    if (ReadDefault(HKEY_CLASSES_ROOT, extensionKey, current, sizeof current)) {
         if (current[0] && ReadDefault(HKEY_CLASSES_ROOT, current, currentText, sizeof currentText) &&
             lstrcmpiA(currentText, row->Description) != 0 && !MayReplaceFileType(writer, row, currentText))
             return 0;
@@ -208,26 +245,30 @@ int RegisterFileType(RegistryWriter* writer, const FileTypeRow* row, const char*
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, MachineClassesKey, &machineClasses) != ERROR_SUCCESS)
         return 0;
     if (replacing)
-        DeleteKeyTree(machineClasses, className.c_str());
+        DeleteKeyTree(machineClasses, className);
 
-    if (!WriteDefault(machineClasses, extensionKey.c_str(), className))
+    if (!WriteDefault(machineClasses, extensionKey, className))
         goto done;
-    if (!WriteDefault(machineClasses, className.c_str(), row->Description, &classKey))
+    if (!WriteDefault(machineClasses, className, row->Description, &classKey))
         goto done;
     {
         char iconId[16];
         std::snprintf(iconId, sizeof iconId, ",-%d", int(row->IconId));
-        if (!WriteDefault(classKey, "DefaultIcon", std::string(prefix) + (row->IconFile ? row->IconFile : "") + iconId))
+        char* icon = Joined(prefix, row->IconFile, iconId);
+        int written = WriteDefault(classKey, "DefaultIcon", icon);
+        std::free(icon);
+        if (!written)
             goto done;
     }
     if (!WriteDefault(classKey, "Shell\\Open", "&Open", &openKey))
         goto done;
     // The program path in quotes: unquoted, a destination with a blank would
     // make the shell try C:\Program.exe first.
-    if (!WriteDefault(openKey, "command",
-                      "\"" + std::string(prefix) + (row->OpenProgram ? row->OpenProgram : "") + "\" \"%1\""))
-        goto done;
-    ok = 1;
+    {
+        char* command = Joined("\"", prefix, row->OpenProgram, "\" \"%1\"");
+        ok = WriteDefault(openKey, "command", command);
+        std::free(command);
+    }
 done:
     if (openKey)
         RegCloseKey(openKey);
@@ -262,22 +303,27 @@ int RegisterSharedFiles(RegistryWriter* writer)
     if (!sharedDir || !install->ProductKey || !install->VendorKey || !install->SharedSubfolder || !install->SharedName)
         return 1;
 
-    std::string productShared = std::string(install->ProductKey) + "\\Shared";
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, productShared.c_str(), &key) != ERROR_SUCCESS)
+    char* productShared = Joined(install->ProductKey, "\\Shared");
+    int created = CreateKey(HKEY_LOCAL_MACHINE, productShared, &key);
+    std::free(productShared);
+    if (!created)
         return Fail(writer, ErrRegistry);
     {
         // Room for the name and one more character, so a longer value never reads as equal.
-        std::vector<char> current(std::strlen(install->SharedName) + 2 < 32 ? 32 : std::strlen(install->SharedName) + 2);
-        if (ReadDefault(key, nullptr, current.data(), LONG(current.size())) &&
-            std::strcmp(current.data(), install->SharedName) == 0)
+        size_t size = std::strlen(install->SharedName) + 2 < 32 ? 32 : std::strlen(install->SharedName) + 2;
+        char* current = static_cast<char*>(std::malloc(size));
+        if (current && ReadDefault(key, nullptr, current, LONG(size)) && std::strcmp(current, install->SharedName) == 0)
             isNew = false;
         else
             SetDefault(key, install->SharedName);
+        std::free(current);
     }
     RegCloseKey(key);
 
-    std::string vendorShared = std::string(install->VendorKey) + "\\" + install->SharedSubfolder + "\\Shared";
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, vendorShared.c_str(), &key) != ERROR_SUCCESS)
+    char* vendorShared = Joined(install->VendorKey, "\\", install->SharedSubfolder, "\\Shared");
+    created = CreateKey(HKEY_LOCAL_MACHINE, vendorShared, &key);
+    std::free(vendorShared);
+    if (!created)
         return Fail(writer, ErrRegistry);
     {
         DWORD count = 0;
@@ -307,10 +353,16 @@ int RegisterAppPath(RegistryWriter* writer, const char* fileName)
     HKEY key = nullptr;
     if (!fileName || std::strchr(fileName, '\\'))
         return 0;
-    std::string keyName = std::string(AppPathsKey) + fileName;
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, keyName.c_str(), &key) != ERROR_SUCCESS)
+    char* keyName = Joined(AppPathsKey, fileName);
+    int created = CreateKey(HKEY_LOCAL_MACHINE, keyName, &key);
+    std::free(keyName);
+    if (!created)
         return Fail(writer, ErrRegistry);
-    SetDefault(key, WithSeparator(GetDestinationDir()) + fileName);
+    const char* dir = GetDestinationDir();
+    size_t dirLength = dir ? std::strlen(dir) : 0;
+    char* path = Joined(dir, dirLength == 0 || dir[dirLength - 1] != '\\' ? "\\" : "", fileName);
+    SetDefault(key, path);
+    std::free(path);
     SetNamed(key, "Path", SharedFilesDir);
     RegCloseKey(key);
     return 1;
@@ -325,12 +377,15 @@ int WriteUninstallRows(RegistryWriter* writer, const char* prefix)
         if (!row->Selected || !row->UninstallKeyName)
             continue;
         HKEY key = nullptr;
-        std::string keyName = std::string(UninstallKey) + row->UninstallKeyName;
-        if (RegCreateKeyA(HKEY_LOCAL_MACHINE, keyName.c_str(), &key) != ERROR_SUCCESS)
+        char* keyName = Joined(UninstallKey, row->UninstallKeyName);
+        int created = CreateKey(HKEY_LOCAL_MACHINE, keyName, &key);
+        std::free(keyName);
+        if (!created)
             continue;
         SetNamed(key, "DisplayName", row->DisplayText ? row->DisplayText : "");
-        SetNamed(key, "UninstallString",
-                 "\"" + std::string(prefix) + (row->UninstallProgram ? row->UninstallProgram : "") + "\"");
+        char* command = Joined("\"", prefix, row->UninstallProgram, "\"");
+        SetNamed(key, "UninstallString", command);
+        std::free(command);
         RegCloseKey(key);
     }
     return 1;

@@ -36,6 +36,17 @@ std::string Prefix(const char* dir)
     return prefix;
 }
 
+// The whole text: measured first, then written into a buffer of that size.
+std::string Compose(const InstallDescriptor* install, const char* prefix, int groupExists, bool nt6)
+{
+    size_t length = ComposeCommands(install, prefix, groupExists, nt6, nullptr, 0);
+    std::string text(length + 1, '#');
+    EXPECT_EQ(ComposeCommands(install, prefix, groupExists, nt6, &text[0], text.size()), length);
+    EXPECT_EQ(text[length], '\0');
+    text.resize(length);
+    return text;
+}
+
 } // namespace
 
 TEST(DestinationPrefix, AddsOneSeparatorOnlyWhenMissing)
@@ -62,15 +73,15 @@ TEST(ComposeCommands, FirstInstallationAndReinstallationTexts)
 {
     ProductItems product;
     std::string prefix = Prefix("C:\\Program Files\\KOVAwin");
-    EXPECT_EQ(ComposeCommands(&product.Install, prefix.c_str(), 0, false), FirstInstallation);
+    EXPECT_EQ(Compose(&product.Install, prefix.c_str(), 0, false), FirstInstallation);
 
     product.Rows[0].DeleteFirst = 1;
     product.Rows[1].DeleteFirst = 1;
-    EXPECT_EQ(ComposeCommands(&product.Install, prefix.c_str(), 1, false), Reinstallation);
+    EXPECT_EQ(Compose(&product.Install, prefix.c_str(), 1, false), Reinstallation);
 
     // A destination that already ends in '\' gives the same paths.
     std::string trailing = Prefix("C:\\Program Files\\KOVAwin\\");
-    EXPECT_EQ(ComposeCommands(&product.Install, trailing.c_str(), 1, true), Reinstallation);
+    EXPECT_EQ(Compose(&product.Install, trailing.c_str(), 1, true), Reinstallation);
 }
 
 TEST(ComposeCommands, SkipsUnselectedRowsAndHonoursTheOtherTables)
@@ -85,12 +96,12 @@ TEST(ComposeCommands, SkipsUnselectedRowsAndHonoursTheOtherTables)
     InstallDescriptor install{};
     install.ProgramItems = rows;
     install.ItemsToDelete = obsolete;
-    EXPECT_EQ(ComposeCommands(&install, "D:\\K\\", 0, false),
+    EXPECT_EQ(Compose(&install, "D:\\K\\", 0, false),
               "[CreateGroup(\"Group\")][DeleteItem(KOVA 16 Readme)]"
               "[AddItem(\"C:\\elsewhere\\tool.exe\",\"Tool\")]"
               "[AddItem(\"D:\\K\\kova.hlp\",\"KOVA Help\")]");
     // On NT 6 the help item names the other help file.
-    EXPECT_EQ(ComposeCommands(&install, "D:\\K\\", 0, true),
+    EXPECT_EQ(Compose(&install, "D:\\K\\", 0, true),
               "[CreateGroup(\"Group\")][DeleteItem(KOVA 16 Readme)]"
               "[AddItem(\"C:\\elsewhere\\tool.exe\",\"Tool\")]"
               "[AddItem(\"D:\\K\\kova.chm\",\"KOVA Help\")]");
@@ -106,7 +117,7 @@ TEST(ComposeCommands, TextLongerThanTheClassicBufferIsWhole)
     rows[40] = {0, nullptr, "G", 0, 0, 0};
     InstallDescriptor install{};
     install.ProgramItems = rows;
-    std::string text = ComposeCommands(&install, "C:\\D\\", 1, false);
+    std::string text = Compose(&install, "C:\\D\\", 1, false);
     std::string one = "[DeleteItem(" + title + ")][AddItem(\"C:\\D\\" + file + "\",\"" + title + "\")]";
     EXPECT_GT(text.size(), 8192u);
     EXPECT_EQ(text, "[CreateGroup(\"G\")][ShowGroup(G,1)]" + [&] {
@@ -115,6 +126,12 @@ TEST(ComposeCommands, TextLongerThanTheClassicBufferIsWhole)
             all += one;
         return all;
     }());
+    // A buffer too small gets what fits, terminated, and the whole length.
+    char cut[20];
+    std::memset(cut, '#', sizeof cut);
+    EXPECT_EQ(ComposeCommands(&install, "C:\\D\\", 1, false, cut, 16), text.size());
+    EXPECT_STREQ(cut, text.substr(0, 15).c_str());
+    EXPECT_EQ(cut[16], '#');
 }
 
 TEST(GroupList, FindsTheGroupAsAWholeLineIgnoringCase)

@@ -21,34 +21,38 @@ add_library(kovawin STATIC ${KOVA_WIN32_SOURCES})
 target_include_directories(kovawin PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(kovawin PUBLIC kovacore ${KOVA_WIN32_LIBS})
 
-# The demo payload: its programs are built here, then every file is staged
-# beside a copy of payload.list.
-add_subdirectory(payload)
-
-# kova_pack(NAME list stagetarget) packs a staged payload list into chunk
-# files, a resource script <outdir>/payload.rc and <outdir>/file_table.cpp.
-function(kova_pack outdir list stagetarget)
+# kova_pack(target outdir list stagetarget): the custom target `target` packs
+# a staged payload list into chunk files, a resource script <outdir>/payload.rc
+# and <outdir>/file_table.cpp. It alone runs the packer: the two files are
+# by-products of a stamp, so the targets that compile them depend on `target`
+# and carry no rule of their own that could start a second pack beside it.
+# Both are touched after every pack: payload.rc stays the same when only the
+# pieces it names change, and what compiles it must be rebuilt then too.
+function(kova_pack target outdir list stagetarget)
   add_custom_command(
-    OUTPUT ${outdir}/payload.rc ${outdir}/file_table.cpp
+    OUTPUT ${outdir}.stamp
+    BYPRODUCTS ${outdir}/payload.rc ${outdir}/file_table.cpp
     COMMAND ${KOVAPACK} pack ${list} ${outdir}
+    COMMAND ${CMAKE_COMMAND} -E touch ${outdir}/payload.rc ${outdir}/file_table.cpp ${outdir}.stamp
     DEPENDS ${KOVAPACK} ${stagetarget} ${list}
     COMMENT "Packing payload ${list}"
     VERBATIM)
+  add_custom_target(${target} DEPENDS ${outdir}.stamp)
 endfunction()
 
+# The payload: the demo programs are built there, every file is staged beside
+# a copy of payload.list, and the target payload_gen packs them.
 set(KOVA_PAYLOAD_GEN ${CMAKE_BINARY_DIR}/payload-gen)
-kova_pack(${KOVA_PAYLOAD_GEN} ${KOVA_PAYLOAD_STAGE}/payload.list payload_stage)
-# Tests in other directories that read the product's payload depend on this.
-add_custom_target(payload_gen DEPENDS ${KOVA_PAYLOAD_GEN}/payload.rc ${KOVA_PAYLOAD_GEN}/file_table.cpp)
+add_subdirectory(payload)
 
 add_executable(setup WIN32
   ${CMAKE_SOURCE_DIR}/resources/setup.rc
   ${KOVA_PAYLOAD_GEN}/file_table.cpp)
 target_include_directories(setup PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/resources ${KOVA_PAYLOAD_GEN})
-# The packer leaves payload.rc alone when only the pieces change; the file
-# table is rewritten with them, so it stands for the pieces here.
+# setup.rc includes the generated payload.rc.
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES
-  OBJECT_DEPENDS "${KOVA_PAYLOAD_GEN}/payload.rc;${KOVA_PAYLOAD_GEN}/file_table.cpp")
+  OBJECT_DEPENDS ${KOVA_PAYLOAD_GEN}/payload.rc)
+add_dependencies(setup payload_gen)
 target_link_libraries(setup PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,kovawin>" kovacore ${KOVA_WIN32_LIBS})
 target_link_options(setup PRIVATE -mwindows)
 

@@ -49,9 +49,12 @@ add_executable(setup WIN32
   ${CMAKE_SOURCE_DIR}/resources/setup.rc
   ${KOVA_PAYLOAD_GEN}/file_table.cpp)
 target_include_directories(setup PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/resources ${KOVA_PAYLOAD_GEN})
-# setup.rc includes the generated payload.rc.
-set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES
-  OBJECT_DEPENDS ${KOVA_PAYLOAD_GEN}/payload.rc)
+# What setup.rc takes in besides its includes: the generated payload.rc and
+# the pictures, icons and manifest.
+set(KOVA_SETUP_RC_DEPENDS ${KOVA_PAYLOAD_GEN}/payload.rc ${CMAKE_SOURCE_DIR}/resources/panel.bmp
+  ${CMAKE_SOURCE_DIR}/resources/kova_large.ico ${CMAKE_SOURCE_DIR}/resources/kova_small.ico
+  ${CMAKE_SOURCE_DIR}/resources/setup.manifest)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES OBJECT_DEPENDS "${KOVA_SETUP_RC_DEPENDS}")
 add_dependencies(setup payload_gen)
 target_link_libraries(setup PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,kovawin>" kovacore ${KOVA_WIN32_LIBS})
 target_link_options(setup PRIVATE -mwindows)

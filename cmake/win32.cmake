@@ -17,9 +17,23 @@ endif()
 set(KOVA_WIN32_LIBS user32 gdi32 kernel32 advapi32 shell32 lz32 comdlg32 ole32 oleaut32 uuid)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
+# No build path in any output: the source and build folders are named alike
+# in every tree (the build folder last, since it may sit inside the sources
+# and the last matching map wins).
+set(KOVA_PATH_MAPS -ffile-prefix-map=${CMAKE_SOURCE_DIR}=/kovasetup -ffile-prefix-map=${CMAKE_BINARY_DIR}=/kovasetup-build)
+add_compile_options(${KOVA_PATH_MAPS})
+# The product's code, shared with the tests: built for size, each function and
+# datum in its own section so the linker keeps only what is used, and without
+# exceptions, run-time type information or unwind tables (it reports failures
+# by its return values and links no library that throws).
+set(KOVA_PRODUCT_OPTIONS -Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
+  -fno-asynchronous-unwind-tables)
+target_compile_options(kovacore PRIVATE ${KOVA_PATH_MAPS} ${KOVA_PRODUCT_OPTIONS})
+
 add_library(kovawin STATIC ${KOVA_WIN32_SOURCES})
 target_include_directories(kovawin PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(kovawin PUBLIC kovacore ${KOVA_WIN32_LIBS})
+target_compile_options(kovawin PRIVATE ${KOVA_PRODUCT_OPTIONS})
 
 # kova_pack(target outdir list stagetarget): the custom target `target` packs
 # a staged payload list into chunk files, a resource script <outdir>/payload.rc
@@ -45,10 +59,14 @@ endfunction()
 set(KOVA_PAYLOAD_GEN ${CMAKE_BINARY_DIR}/payload-gen)
 add_subdirectory(payload)
 
+# The program that ships. The tests walk this very file: optimised for size,
+# no link time stamp, stripped, with its symbols in setup.exe.debug beside it
+# (found by debuggers through the debug link).
 add_executable(setup WIN32
   ${CMAKE_SOURCE_DIR}/resources/setup.rc
   ${KOVA_PAYLOAD_GEN}/file_table.cpp)
 target_include_directories(setup PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/resources ${KOVA_PAYLOAD_GEN})
+target_compile_options(setup PRIVATE ${KOVA_PRODUCT_OPTIONS})
 # What setup.rc takes in besides its includes: the generated payload.rc and
 # the pictures, icons and manifest.
 set(KOVA_SETUP_RC_DEPENDS ${KOVA_PAYLOAD_GEN}/payload.rc ${CMAKE_SOURCE_DIR}/resources/panel.bmp
@@ -57,7 +75,15 @@ set(KOVA_SETUP_RC_DEPENDS ${KOVA_PAYLOAD_GEN}/payload.rc ${CMAKE_SOURCE_DIR}/res
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES OBJECT_DEPENDS "${KOVA_SETUP_RC_DEPENDS}")
 add_dependencies(setup payload_gen)
 target_link_libraries(setup PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,kovawin>" kovacore ${KOVA_WIN32_LIBS})
-target_link_options(setup PRIVATE -mwindows)
+target_link_options(setup PRIVATE -mwindows -Wl,--gc-sections -Wl,--no-insert-timestamp)
+# objcopy writes the time of its run into the PE header of what it writes
+# unless SOURCE_DATE_EPOCH says otherwise: 0, as the linker left it.
+set(KOVA_OBJCOPY ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY})
+add_custom_command(TARGET setup POST_BUILD
+  COMMAND ${KOVA_OBJCOPY} --only-keep-debug $<TARGET_FILE_NAME:setup> $<TARGET_FILE_NAME:setup>.debug
+  COMMAND ${KOVA_OBJCOPY} --strip-all --add-gnu-debuglink=$<TARGET_FILE_NAME:setup>.debug $<TARGET_FILE_NAME:setup>
+  WORKING_DIRECTORY $<TARGET_FILE_DIR:setup>
+  VERBATIM)
 
 # GoogleTest from Debian's sources, built for Windows.
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)

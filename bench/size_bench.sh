@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The size of the setup.exe the tests walk (the program that ships: -Os,
+# stripped) and of its two parts. The program part is measured as the file
+# size minus the bytes of the RT_RCDATA payload pieces, read from the PE
+# resource directory: everything else (code, data, imports, dialogs, strings,
+# pictures, icons, manifest, and the directory entries and alignment of the
+# pieces) counts as program. That needs no second build and is exact for the
+# file that ships; a build without the payload would differ only by those
+# few directory bytes.
+# Usage: bench/size_bench.sh BUILD
+set -euo pipefail
+build=${1:?usage: size_bench.sh BUILD}
+setup=$build/win32/setup.exe
+limit=163840
+[ -f "$setup" ] || { echo "size_bench: $setup is missing (make win32 BUILD=...)" >&2; exit 1; }
+read -r total payload program < <(python3 "$(dirname "$0")/../scripts/pe-check" sizes "$setup")
+printf 'setup.exe:          %8d bytes\n' "$total"
+printf 'payload pieces:     %8d bytes (RT_RCDATA)\n' "$payload"
+printf 'program part:       %8d bytes, limit %d: %s\n' "$program" "$limit" \
+  "$([ "$program" -le "$limit" ] && echo "within, $((limit - program)) to spare" || echo "OVER by $((program - limit))")"
+[ -f "$setup.debug" ] && printf 'symbols (beside):   %8d bytes in setup.exe.debug\n' "$(stat -c %s "$setup.debug")"
+[ "$program" -le "$limit" ]

@@ -7,7 +7,7 @@ JOBS ?= 2
 ABS_BUILD := $(abspath $(BUILD))
 export KOVA_BUILD_ROOT := $(ABS_BUILD)
 
-.PHONY: all deps host win32 test test-host test-wine run bench screens fuzz clean
+.PHONY: all deps host win32 test test-host test-wine run bench screens fuzz repro clean
 
 all: host win32
 
@@ -37,6 +37,10 @@ screens: all
 
 fuzz: host
 	@bash tests/fuzz/run $(ABS_BUILD) 60
+
+# Two clean builds in different folders give the same setup.exe.
+repro: deps
+	@bash scripts/repro $(ABS_BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -7,7 +7,7 @@ JOBS ?= 2
 ABS_BUILD := $(abspath $(BUILD))
 export KOVA_BUILD_ROOT := $(ABS_BUILD)
 
-.PHONY: all deps host win32 test test-host test-wine run bench screens fuzz repro clean
+.PHONY: all deps host win32 test test-host test-wine run bench screens fuzz release repro clean
 
 all: host win32
 
@@ -37,6 +37,13 @@ screens: all
 
 fuzz: host
 	@bash tests/fuzz/run $(ABS_BUILD) 60
+
+# setup.exe for shipping in $(BUILD)/release, from the product's files in
+# PAYLOAD_DIR (default: the demo payload), signed when SIGN_CERT and SIGN_KEY
+# are given (README.md).
+release: deps
+	@bash scripts/release $(ABS_BUILD) "$(if $(PAYLOAD_DIR),$(abspath $(PAYLOAD_DIR)))" \
+	  "$(if $(SIGN_CERT),$(abspath $(SIGN_CERT)))" "$(if $(SIGN_KEY),$(abspath $(SIGN_KEY)))"
 
 # Two clean builds in different folders give the same setup.exe.
 repro: deps

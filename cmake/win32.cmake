@@ -54,8 +54,9 @@ function(kova_pack target outdir list stagetarget)
   add_custom_target(${target} DEPENDS ${outdir}.stamp)
 endfunction()
 
-# The payload: the demo programs are built there, every file is staged beside
-# a copy of payload.list, and the target payload_gen packs them.
+# The payload: the demo programs are built there (or the files are taken from
+# KOVA_PAYLOAD_DIR), every file is staged beside a copy of payload.list, and
+# the target payload_gen packs them.
 set(KOVA_PAYLOAD_GEN ${CMAKE_BINARY_DIR}/payload-gen)
 add_subdirectory(payload)
 

@@ -1,5 +1,6 @@
 #include "setup_driver.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -109,6 +110,12 @@ std::string WindowsPath(const char* unixPath)
     return path;
 }
 
+const char* SetupExePath()
+{
+    const char* chosen = std::getenv("KOVA_E2E_SETUP_EXE");
+    return chosen && *chosen ? chosen : KOVA_SETUP_EXE;
+}
+
 // Programs the driver starts get the null device as standard handles: under
 // Wine they would otherwise hold the test runner's output pipe open, and so
 // would the desktop process the first window starts.
@@ -153,7 +160,7 @@ SetupProcess::~SetupProcess()
 int SetupProcess::Start(const SetupOptions& options)
 {
     int ok = 0;
-    std::string commandLine = "\"" + WindowsPath(KOVA_SETUP_EXE) + "\"";
+    std::string commandLine = "\"" + WindowsPath(SetupExePath()) + "\"";
     std::string environment = BuildEnvironment(options);
     STARTUPINFOA startup = QuietStartup();
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, &environment[0],

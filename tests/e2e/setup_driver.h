@@ -29,6 +29,9 @@ std::string ClassNameOf(HWND window);
 std::vector<std::string> StaticTexts(HWND window);
 // Linux path of the build tree to the Windows path Wine maps it to (Z:).
 std::string WindowsPath(const char* unixPath);
+// The setup.exe the scenarios walk (a Linux path): KOVA_E2E_SETUP_EXE when
+// set, such as a signed copy, else the one this driver was built with.
+const char* SetupExePath();
 
 struct SetupOptions {
     std::string currentDir;                 // the setup's current directory

@@ -221,7 +221,7 @@ TEST_F(ProgramGroup, LinksPointIntoTheDestination)
 
 TEST(Executable, ManifestAsksForAdministratorRights)
 {
-    HMODULE module = LoadLibraryExA(WindowsPath(KOVA_SETUP_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE module = LoadLibraryExA(WindowsPath(SetupExePath()).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, module) << "error " << GetLastError();
     HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;

@@ -54,10 +54,8 @@ bool IsPackOutput(const std::string& name)
 bool PackRowData(PackRow& row, uint32_t firstId, OutputFolder& out, std::string& error)
 {
     std::vector<uint8_t> data;
-    if (!ReadWholeFile(row.Source, data, error))
+    if (!MeasurePayloadRow(row, data, error))
         return false;
-    row.Size = static_cast<uint32_t>(data.size());
-    row.Crc = CrcUpdate(data.data(), row.Size, CrcPreset);
 
     std::vector<uint8_t> szdd = SzddCompress(data.data(), data.size(), row.Name.back());
     if (szdd.size() >= FileSizeLimit) {
@@ -94,6 +92,15 @@ bool PutText(OutputFolder& out, const std::string& name, const std::string& text
 }
 
 }  // namespace
+
+bool MeasurePayloadRow(PackRow& row, std::vector<uint8_t>& data, std::string& error)
+{
+    if (!ReadWholeFile(row.Source, data, error))
+        return false;
+    row.Size = static_cast<uint32_t>(data.size());
+    row.Crc = CrcUpdate(data.data(), row.Size, CrcPreset);
+    return true;
+}
 
 void ChunkLayout(uint32_t storedSize, uint32_t& count, uint32_t& lastSize)
 {

@@ -12,6 +12,10 @@
 // header).
 void ChunkLayout(uint32_t storedSize, uint32_t& count, uint32_t& lastSize);
 
+// Reads the row's source into data and fills Size and Crc (CRC-32/JAMCRC
+// of the file): the figures the file table gives the installer.
+bool MeasurePayloadRow(PackRow& row, std::vector<uint8_t>& data, std::string& error);
+
 // Reads and parses the list (see ParsePayloadList).
 bool ReadPayloadList(const std::string& listPath, std::vector<PackRow>& rows, std::string& error);
 

@@ -20,7 +20,8 @@ host: deps
 
 win32: host
 	@cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
-	  -DKOVAPACK=$(abspath $(HOST))/tools/kovapack/kovapack >/dev/null
+	  -DKOVAPACK=$(abspath $(HOST))/tools/kovapack/kovapack \
+	  -DKOVACHANGES=$(abspath $(HOST))/tools/changes/kovachanges >/dev/null
 	@cmake --build $(WIN) -j$(JOBS) -- --no-print-directory
 
 test: all

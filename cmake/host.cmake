@@ -3,6 +3,7 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 
 add_subdirectory(tools/kovapack)
+add_subdirectory(tools/changes)
 
 file(GLOB KOVA_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${KOVA_UNIT_TESTS})

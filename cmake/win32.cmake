@@ -59,6 +59,8 @@ endfunction()
 # the target payload_gen packs them.
 set(KOVA_PAYLOAD_GEN ${CMAKE_BINARY_DIR}/payload-gen)
 add_subdirectory(payload)
+# changes.md, the page of every change the installer makes to a PC.
+include(${CMAKE_SOURCE_DIR}/tools/changes/changes.cmake)
 
 # The program that ships. The tests walk this very file: optimised for size,
 # no link time stamp, stripped, with its symbols in setup.exe.debug beside it

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sstream>
 
 #include "scenario.h"
 
@@ -54,6 +55,35 @@ void PlantOldCopy(const std::string& dir, const char* program, bool withUninstal
     if (withUninstaller) {
         ASSERT_TRUE(CopyOneFile(WindowsPath(KOVA_PAYLOAD_STAGE) + "\\uninstal.exe", dir + "\\uninstal.exe"));
     }
+}
+
+// The cells of the first table row of docs/changes.md that has every one of
+// `having`, code quotes taken off and <destination> made `dest`.
+std::vector<std::string> ChangesRow(const std::vector<std::string>& having, const std::string& dest)
+{
+    std::string page;
+    EXPECT_TRUE(ReadWholeFile(WindowsPath(KOVA_SOURCE_DIR) + "\\docs\\changes.md", &page));
+    std::istringstream lines(page);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty() || line[0] != '|')
+            continue;
+        std::vector<std::string> cells;
+        std::istringstream row(line.substr(1));
+        for (std::string cell; std::getline(row, cell, '|');) {
+            cell = cell.size() > 1 ? cell.substr(1, cell.size() - 2) : "";
+            if (cell.size() > 1 && cell.front() == '`' && cell.back() == '`')
+                cell = cell.substr(1, cell.size() - 2);
+            for (size_t at; (at = cell.find("<destination>")) != std::string::npos;)
+                cell.replace(at, 13, dest);
+            cells.push_back(cell);
+        }
+        if (std::all_of(having.begin(), having.end(), [&](const std::string& text) {
+                return std::find(cells.begin(), cells.end(), text) != cells.end();
+            }))
+            return cells;
+    }
+    ADD_FAILURE() << "docs/changes.md has no row with " << having.front();
+    return {""};
 }
 
 void PlantOldUninstallKeys()
@@ -496,6 +526,17 @@ TEST_F(Installation, DefaultDestinationInstallsFilesRegistryLinksAndUserConfig)
     DWORD size = 0;
     EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, uninstall.c_str(), "EstimatedSize", &size));
     EXPECT_EQ((RequiredBytesFor(SectorSize('C')) + 1023) / 1024, size);
+
+    // docs/changes.md tells administrators what the installer changes: its rows hold.
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kAppPathsKey, nullptr, &value));
+    EXPECT_EQ(ChangesRow({"write", kAppPathsKey}, dest).back(), value);
+    EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, "kvxfile\\Shell\\Open\\command", nullptr, &value));
+    EXPECT_EQ(ChangesRow({"write", "Software\\Classes\\kvxfile\\Shell\\Open\\command"}, dest).back(), value);
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, uninstall.c_str(), "UninstallString", &value));
+    EXPECT_EQ(ChangesRow({"write", "UninstallString"}, dest).back(), value);
+    WIN32_FILE_ATTRIBUTE_DATA mainProgram;
+    ASSERT_TRUE(GetFileAttributesExA((dest + "\\kovamain.exe").c_str(), GetFileExInfoStandard, &mainProgram));
+    EXPECT_EQ(ChangesRow({"kovamain.exe"}, dest)[2], std::to_string(mainProgram.nFileSizeLow));
 
     bool kovaLink = false, guideLink = false;
     for (const std::string& folder : ProgramsFolders()) {

@@ -6,6 +6,9 @@ WIN := $(BUILD)/win32
 JOBS ?= 2
 ABS_BUILD := $(abspath $(BUILD))
 export KOVA_BUILD_ROOT := $(ABS_BUILD)
+# V=1 shows every compiler and CMake line; otherwise they go to $(LOGS).
+export V ?= 0
+LOGS := $(ABS_BUILD)/logs
 
 .PHONY: all deps host win32 test test-host test-wine run bench screens fuzz release repro clean
 
@@ -15,14 +18,16 @@ deps:
 	@bash scripts/install-deps
 
 host: deps
-	@cmake -S . -B $(HOST) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(HOST) -j$(JOBS) -- --no-print-directory
+	@bash scripts/step $(LOGS)/host-build.log "building the host tools and native tests ($(HOST))" bash -c '\
+	  cmake -S . -B $(HOST) -DCMAKE_BUILD_TYPE=RelWithDebInfo && \
+	  cmake --build $(HOST) -j$(JOBS) -- --no-print-directory'
 
 win32: host
-	@cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
-	  -DKOVAPACK=$(abspath $(HOST))/tools/kovapack/kovapack \
-	  -DKOVACHANGES=$(abspath $(HOST))/tools/changes/kovachanges >/dev/null
-	@cmake --build $(WIN) -j$(JOBS) -- --no-print-directory
+	@bash scripts/step $(LOGS)/win32-build.log "building setup.exe and the Wine-hosted tests ($(WIN))" bash -c '\
+	  cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
+	    -DKOVAPACK=$(abspath $(HOST))/tools/kovapack/kovapack \
+	    -DKOVACHANGES=$(abspath $(HOST))/tools/changes/kovachanges && \
+	  cmake --build $(WIN) -j$(JOBS) -- --no-print-directory'
 
 test: all
 	@bash scripts/run-tests $(ABS_BUILD)

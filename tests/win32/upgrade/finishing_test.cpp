@@ -201,6 +201,19 @@ public:
         SetEvent(release_);
         worker_.join();
         CloseHandle(release_);
+        // Under Wine an interpreter ended while held can leave its console
+        // host behind, holding the test runner's output open.
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+            HANDLE child = entry.th32ParentProcessID == heldId_ && heldId_ ? OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID) : nullptr;
+            if (child) {
+                TerminateProcess(child, 1);
+                CloseHandle(child);
+            }
+        }
+        CloseHandle(snapshot);
     }
     bool Held() const { return held_; }
 
@@ -211,6 +224,7 @@ private:
         while ((found = RunningInterpreters()).empty())
             if (WaitForSingleObject(release_, 1) == WAIT_OBJECT_0)
                 return;
+        heldId_ = found[0];
         std::vector<HANDLE> threads;
         HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
         THREADENTRY32 entry = {};
@@ -230,6 +244,7 @@ private:
     }
 
     HANDLE release_;
+    DWORD heldId_ = 0;
     std::atomic<bool> held_{false};
     std::thread worker_;
 };

@@ -141,14 +141,11 @@ void FreeOwnBuffer(CopyEngine* engine)
     engine->Buffer = nullptr;
 }
 
-void StampFile(const char* path, const FILETIME* time)
+// Sets all three times of a file open for writing, through that handle: no
+// second open of the file.
+void StampFile(HFILE file, const FILETIME* time)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    SetFileTime(file, time, time, time);
-    CloseHandle(file);
+    SetFileTime(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(file)), time, time, time);
 }
 
 // ReleaseYear is two digits: 0-49 are 2000-2049, 50-99 are 1950-1999.
@@ -244,8 +241,6 @@ bool ExpandFile(CopyEngine* engine, FileEntry* entry)
     }
     AddDone(engine, half);
     CloseSource(engine);
-    _lclose(engine->Expanded);
-    engine->Expanded = 0;
 
     if (Stopped(engine))
         goto done;
@@ -253,10 +248,13 @@ bool ExpandFile(CopyEngine* engine, FileEntry* entry)
     if (Stopped(engine))
         goto done;
 
+    // The checksum reads the final file back from the start through the
+    // handle that created it (open for reading and writing), which then
+    // stamps it: the file is not opened twice more.
     ShowStep(engine, LabelChecksum);
-    engine->Output = _lopen(finalPath, OF_READ);
-    if (engine->Output == HFILE_ERROR) {
-        engine->Output = 0;
+    engine->Output = engine->Expanded;
+    engine->Expanded = 0;
+    if (_llseek(engine->Output, 0, FILE_BEGIN) != 0) {
         Fail(engine, ErrCrcRead, entry->Name);
         goto done;
     }
@@ -271,16 +269,17 @@ bool ExpandFile(CopyEngine* engine, FileEntry* entry)
             break;
         engine->RunningCrc = CrcUpdate(block, got, engine->RunningCrc);
     } while (got == ChecksumBufferSize);
+    // The expanded file gets the release time too, so every installed file
+    // shows the same time. Stamped after the checksum pass, whose read would
+    // move the access time again.
+    if (got != static_cast<UINT>(HFILE_ERROR))
+        StampFile(engine->Output, &engine->ReleaseTime);
     _lclose(engine->Output);
     engine->Output = 0;
     if (got == static_cast<UINT>(HFILE_ERROR)) {
         Fail(engine, ErrCrcRead, entry->Name);
         goto done;
     }
-    // The expanded file gets the release time too, so every installed file
-    // shows the same time. Stamped after the checksum pass, whose read would
-    // move the access time again.
-    StampFile(finalPath, &engine->ReleaseTime);
     ShowStep(engine, LabelCopying);
     AddDone(engine, difference - half);
     ok = 1;
@@ -515,9 +514,9 @@ bool FinishFile(CopyEngine* engine, FileEntry* entry)
     CloseSource(engine);
     HFILE output = engine->Output;
     engine->Output = 0;
+    StampFile(output, &engine->ReleaseTime);
     if (_lclose(output) == HFILE_ERROR)
         return Fail(engine, ErrWriteFile, entry->Name);
-    StampFile(engine->PartialFile, &engine->ReleaseTime);
     engine->PartialFile[0] = '\0';
 
     if (IsEmbeddedCompressed(entry) && !ExpandFile(engine, entry))

@@ -42,6 +42,17 @@ void SelectChosenComponents()
         SelectComponent(&Descriptor, 2, 1);
 }
 
+ReleaseStamp ReleaseStampOf(int releaseYear, int releaseMonth, int releaseDay, int version)
+{
+    int year = releaseYear;
+    if (year < 100) {
+        year += 1900;
+        if (year < 1950)
+            year += 100;
+    }
+    return ReleaseStamp{year, releaseMonth, releaseDay, 17, 10 * ((version >> 4) & 0xF) + (version & 0xF)};
+}
+
 void CutInstalledFolder(const char* appPath, char* out, int outSize)
 {
     if (outSize <= 0)

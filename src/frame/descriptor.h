@@ -127,6 +127,19 @@ void SelectComponent(const InstallDescriptor* descriptor, int key, int value);
 // DatabaseSelected say.
 void SelectChosenComponents();
 
+// The local time stamped on every installed file, from the descriptor's
+// release fields: ReleaseYear has two digits (0-49 are 2000-2049, 50-99 are
+// 1950-1999), the hour is 17, and the low byte of Version, read as two
+// decimal digits, is the minute.
+struct ReleaseStamp {
+    int Year;
+    int Month;
+    int Day;
+    int Hour;
+    int Minute;
+};
+ReleaseStamp ReleaseStampOf(int releaseYear, int releaseMonth, int releaseDay, int version);
+
 // The folder cut of ConfigureInstallation: `appPath` is the earlier
 // installation's main program path (or null). Writes the candidate folder
 // (cut after the last '/', else the last '\', one trailing '\' removed) into

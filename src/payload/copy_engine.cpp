@@ -148,27 +148,17 @@ void StampFile(HFILE file, const FILETIME* time)
     SetFileTime(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(file)), time, time, time);
 }
 
-// ReleaseYear is two digits: 0-49 are 2000-2049, 50-99 are 1950-1999.
-int FullYear(int year)
-{
-    if (year < 100) {
-        year += 1900;
-        if (year < 1950)
-            year += 100;
-    }
-    return year;
-}
-
 void BuildReleaseTime(CopyEngine* engine)
 {
     const InstallDescriptor* d = engine->Descriptor;
+    ReleaseStamp stamp = ReleaseStampOf(d->ReleaseYear, d->ReleaseMonth, d->ReleaseDay, d->Version);
     SYSTEMTIME local = {};
-    local.wYear = static_cast<WORD>(FullYear(d->ReleaseYear));
-    local.wMonth = static_cast<WORD>(d->ReleaseMonth);
-    local.wDay = static_cast<WORD>(d->ReleaseDay);
+    local.wYear = static_cast<WORD>(stamp.Year);
+    local.wMonth = static_cast<WORD>(stamp.Month);
+    local.wDay = static_cast<WORD>(stamp.Day);
     local.wDayOfWeek = 0;
-    local.wHour = 17;
-    local.wMinute = static_cast<WORD>(10 * ((d->Version >> 4) & 0xF) + (d->Version & 0xF));
+    local.wHour = static_cast<WORD>(stamp.Hour);
+    local.wMinute = static_cast<WORD>(stamp.Minute);
     FILETIME localTime = {};
     SystemTimeToFileTime(&local, &localTime);
     LocalFileTimeToFileTime(&localTime, &engine->ReleaseTime);

@@ -82,7 +82,7 @@ int ReadDefault(HKEY parent, const char* subKey, char* out, LONG size)
 {
     LONG got = size;
     out[0] = '\0';
-    if (RegQueryValueA(parent, subKey, out, &got) != ERROR_SUCCESS || got > size)
+    if (RegQueryValueA(parent, subKey, out, &got) != ERROR_SUCCESS)
         return 0;
     if (got > 0 && out[got - 1] == '\0')
         return 1;

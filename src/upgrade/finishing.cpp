@@ -106,7 +106,7 @@ void GiveUserCopy(const char* installed, const char* user)
 
 // Starts the hidden command interpreter that copies the merged file over the
 // user's copy; the process handle, or null when none was started.
-HANDLE StartCopyBack(const char* temp, const char* userConfigDir)
+HANDLE StartCopyBack(const char* mergedConfigFile, const char* userConfigDir)
 {
     // The system's own interpreter by its full path: by its bare name, a
     // cmd.exe in the installer's folder or current directory would run with
@@ -118,7 +118,7 @@ HANDLE StartCopyBack(const char* temp, const char* userConfigDir)
     // /Y: copy asks before it overwrites wherever COPYCMD says so (and, on
     // Windows, by default outside batch files); hidden, nobody could answer.
     char parameters[3 * MAX_PATH];
-    if (!FormatInto(parameters, sizeof parameters, "/c copy /Y \"%s\\%s\" \"%s", temp, ServerConfigName, userConfigDir))
+    if (!FormatInto(parameters, sizeof parameters, "/c copy /Y \"%s\" \"%s", mergedConfigFile, userConfigDir))
         return NULL;
     SHELLEXECUTEINFOA execute = {};
     execute.cbSize = sizeof execute;
@@ -142,7 +142,7 @@ HANDLE MergeIntoUserCopy(const FinishPaths& paths)
         MessageBoxA(NULL, "Unable to update tarndaemon.conf file", "KOVA Error", MB_OK);
         return NULL;
     }
-    return StartCopyBack(paths.TempDir, paths.UserConfigDir);
+    return StartCopyBack(paths.MergedConfigFile, paths.UserConfigDir);
 }
 
 // The copy may come from the command interpreter, which runs on its own;

@@ -32,12 +32,6 @@ const char ProgramFilesValue[] = "ProgramFilesDir";
 const char SessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const char PendingOperations[] = "PendingFileRenameOperations";
 const char NativePrefix[] = "\\??\\";
-const int ReleaseHour = 17;
-
-int FullYear(int year)
-{
-    return year < 50 ? 2000 + year : 1900 + year;
-}
 
 // Font files go to the system's font folder (SYSTEM before it had one) and
 // are added to the system's fonts; a non-zero target selector names the
@@ -145,9 +139,9 @@ private:
 std::string ReleaseTime()
 {
     char text[32];
-    int minute = 10 * ((ProductVersion >> 4) & 0xF) + (ProductVersion & 0xF);
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", engine::FullYear(ProductReleaseYear),
-                  ProductReleaseMonth, ProductReleaseDay, engine::ReleaseHour, minute);
+    ReleaseStamp stamp = ReleaseStampOf(ProductReleaseYear, ProductReleaseMonth, ProductReleaseDay, ProductVersion);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", stamp.Year, stamp.Month, stamp.Day, stamp.Hour,
+                  stamp.Minute);
     return text;
 }
 
@@ -194,7 +188,8 @@ void Introduction(std::ostream& out)
         << EarlierProgramFiles[0] << "` or `" << EarlierProgramFiles[1]
         << "`, removes the earlier installation; the copy page installs the files; the registry page and leaving "
            "it write the registry; the icons page makes the program group; the finishing step, just before the last "
-           "page, gives the user a configuration file and cleans up. Nothing is undone when the installation stops "
+           "page (or before the error page when the program group cannot be made), gives the user a configuration "
+           "file and cleans up. Nothing is undone when the installation stops "
            "part-way.\n\n";
 }
 

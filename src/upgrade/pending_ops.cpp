@@ -6,7 +6,6 @@
 namespace {
 
 const size_t ShortPathCapacity = 260;
-const size_t NativePrefixLength = 4;
 
 template <typename Char>
 Char AsciiLower(Char c)
@@ -24,13 +23,27 @@ bool EqualIgnoringCase(const Char* a, const Char* b)
     return *a == *b;
 }
 
-// The short form of a native path less its prefix, when it has more than the prefix.
+// The Win32 path after the native prefix "\??\", wherever the prefix stands:
+// older systems write it first, current ones put a marker before it
+// ("*1\??\C:\..."). Null when there is no prefix.
+template <typename Char>
+const Char* AfterNativePrefix(const Char* nativePath)
+{
+    for (const Char* at = nativePath; at[0]; ++at) {
+        if (at[0] == '\\' && at[1] == '?' && at[2] == '?' && at[3] == '\\')
+            return at + 4;
+    }
+    return nullptr;
+}
+
+// The short form of the Win32 path in a native path, when it names something.
 template <typename Char>
 bool ShortFormOf(const Char* nativePath, ShortPathLookupOf<Char> lookup, void* context, Char* out)
 {
-    if (std::char_traits<Char>::length(nativePath) <= NativePrefixLength)
+    const Char* path = AfterNativePrefix(nativePath);
+    if (!path || !path[0])
         return false;
-    return lookup(nativePath + NativePrefixLength, out, ShortPathCapacity, context);
+    return lookup(path, out, ShortPathCapacity, context);
 }
 
 // The end of the NUL-terminated string at `from`, or null when no NUL comes before `end`.

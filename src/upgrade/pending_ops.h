@@ -14,9 +14,10 @@ using ShortPathLookupOf = bool (*)(const Char* longPath, Char* shortPath, size_t
 typedef ShortPathLookupOf<char> ShortPathLookup;
 
 // Copies every complete pair of `data` (count units) to `out` (capacity at
-// least count) except those whose source, less its first 4 characters
-// ("\??\"), has the same short form as `path` less its first 4 characters,
-// ignoring the case of ASCII letters. When a pair was dropped the closing
+// least count) except those whose source names the same file as `path`: the
+// Win32 paths after the native prefix "\??\" (wherever it stands in the
+// string, since current systems write "*1\??\C:\...") have the same short
+// form, ignoring the case of ASCII letters. When a pair was dropped the closing
 // empty string is appended and the length to write back (in units) is
 // returned; 0 means nothing was dropped. An incomplete last pair is neither
 // matched nor kept. Instantiated for char and wchar_t.

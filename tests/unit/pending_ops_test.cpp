@@ -89,6 +89,18 @@ TEST_F(PendingOpsTest, OnlyPairMatchingLeavesOneEmptyString)
     EXPECT_EQ(written, std::string(1, '\0'));
 }
 
+TEST_F(PendingOpsTest, CurrentSystemsWriteAMarkerBeforeThePrefix)
+{
+    Pairs before = {{"*1\\??\\C:\\Temp\\old.dll", "*1!\\??\\C:\\Temp\\new.dll"},
+                    {"*1\\??\\C:\\PROGRA~1\\KOVAWIN\\UNINSTAL.EXE", ""},
+                    {"*2\\??\\c:\\program files\\kovawin\\uninstal.exe", ""},
+                    {"*1C:\\Program Files\\KOVAwin\\uninstal.exe", ""}};
+    std::string written;
+    ASSERT_TRUE(Filter(Value(before), uninstaller, &written));
+    // Without a native prefix a source names no file this walk can compare.
+    EXPECT_EQ(written, Value({before[0], before[3]}));
+}
+
 TEST_F(PendingOpsTest, EntriesForTheDirectoryItself)
 {
     Pairs before = {{"\\??\\C:\\PROGRA~1\\kovawin", ""},

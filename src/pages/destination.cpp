@@ -40,12 +40,6 @@ void ReadSystemFolder(const char* valueName, const char* fallback, char* out, DW
         lstrcpynA(out, fallback, int(outSize));
 }
 
-const char* Separator(const char* folder)
-{
-    size_t length = std::strlen(folder);
-    return (length > 0 && folder[length - 1] == '\\') ? "" : "\\";
-}
-
 char UpperAscii(char c)
 {
     return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
@@ -137,8 +131,7 @@ void SetDefaultDestination(const char* folder)
     char base[260];
     char path[260];
     ReadSystemFolder("ProgramFilesDir", "C:\\Program Files", base, sizeof base);
-    int written = std::snprintf(path, sizeof path, "%s%s%s", base, Separator(base), folder);
-    if (written < 0 || size_t(written) >= sizeof path)
+    if (!JoinPath(path, sizeof path, base, folder))
         std::snprintf(path, sizeof path, "C:\\Program Files\\%s", folder);
     SetDestinationDir(path);
 }
@@ -150,8 +143,8 @@ void SetDefaultSharedFilesDir(const char* subfolder, const char* name)
     char base[260];
     char path[260];
     ReadSystemFolder("CommonFilesDir", "C:\\Program Files\\Common Files", base, sizeof base);
-    int written = std::snprintf(path, sizeof path, "%s%s%s\\%s", base, Separator(base), subfolder, name);
-    if (written < 0 || size_t(written) >= sizeof path)
+    char folder[260];
+    if (!JoinPath(folder, sizeof folder, base, subfolder) || !JoinPath(path, sizeof path, folder, name))
         return;
     SetSharedFilesDir(path);
 }

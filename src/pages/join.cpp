@@ -1,5 +1,8 @@
-// Bounded path building: platform-free.
+// Bounded path building: platform-free. Every path built from a directory
+// and a name follows one rule: one '\' between them, none added after a
+// directory that already ends in one (a drive's root, "D:\").
 #include <cstdio>
+#include <cstring>
 
 #include "frame/product_tables.h"
 #include "pages/pages.h"
@@ -11,16 +14,34 @@ bool Fits(int written, size_t outSize)
     return written >= 0 && size_t(written) < outSize;
 }
 
+const char* SeparatorAfter(const char* dir)
+{
+    size_t length = std::strlen(dir);
+    return (length == 0 || dir[length - 1] == '\\') ? "" : "\\";
+}
+
 } // namespace
 
 bool JoinPath(char* out, size_t outSize, const char* dir, const char* name)
 {
     if (outSize == 0)
         return false;
-    if (Fits(std::snprintf(out, outSize, "%s\\%s", dir, name), outSize))
+    if (Fits(std::snprintf(out, outSize, "%s%s%s", dir, name[0] ? SeparatorAfter(dir) : "", name), outSize))
         return true;
     out[0] = '\0';
     return false;
+}
+
+int MakeDestinationPrefix(const char* dir, char* out, int outSize)
+{
+    if (outSize <= 0)
+        return 0;
+    if (!dir)
+        dir = "";
+    if (Fits(std::snprintf(out, size_t(outSize), "%s%s", dir, SeparatorAfter(dir)), size_t(outSize)))
+        return 1;
+    out[0] = '\0';
+    return 0;
 }
 
 bool QuotedPath(char* out, size_t outSize, const char* dir, const char* name)

@@ -6,8 +6,14 @@
 // Process-wide choice of the replace page: 1 replace, 0 keep. 1 at start.
 extern int ReplaceOldInstallation;
 
-// dir + '\' + name into out; false (out emptied) when it would not fit.
+// dir + '\' + name into out, with no '\' added after a dir that ends in one
+// (a drive's root) and none for an empty name (dir alone); false (out
+// emptied) when it would not fit.
 bool JoinPath(char* out, size_t outSize, const char* dir, const char* name);
+
+// dir with exactly one '\' at its end (an empty dir stays empty), to put
+// names after; 0 (out emptied) when it would not fit.
+int MakeDestinationPrefix(const char* dir, char* out, int outSize);
 
 // dir + '\' + name in double quotes, for a command line; false (out emptied)
 // when the path itself would not fit a Windows path.

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "frame/frame.h"
+#include "pages/pages.h"
 #include "pages/paths.h"
 #include "payload/compressed_name.h"
 #include "payload/crc.h"
@@ -56,12 +57,7 @@ bool AppendPath(char* out, const char* text)
 // A directory with exactly one trailing '\' (an empty one stays empty).
 bool CopyDirectory(char* out, const char* dir)
 {
-    if (!CopyPath(out, dir))
-        return false;
-    size_t length = std::strlen(out);
-    if (length > 0 && out[length - 1] != '\\')
-        return AppendPath(out, "\\");
-    return true;
+    return MakeDestinationPrefix(dir, out, MAX_PATH) != 0;
 }
 
 const char* LastComponent(const char* path)

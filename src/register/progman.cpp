@@ -57,23 +57,6 @@ const char* ItemFileFor(const ProgramItemRow* row, bool nt6)
 
 } // namespace
 
-int MakeDestinationPrefix(const char* dir, char* out, int outSize)
-{
-    size_t length = dir ? std::strlen(dir) : 0;
-    bool addSeparator = length > 0 && dir[length - 1] != '\\';
-    size_t needed = length + (addSeparator ? 1 : 0) + 1;
-    if (outSize <= 0)
-        return 0;
-    out[0] = '\0';
-    if (needed > size_t(outSize))
-        return 0;
-    std::memcpy(out, dir, length);
-    if (addSeparator)
-        out[length++] = '\\';
-    out[length] = '\0';
-    return 1;
-}
-
 const char* ProgramGroupName(const InstallDescriptor* descriptor)
 {
     const ProgramItemRow* row = descriptor->ProgramItems;

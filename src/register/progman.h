@@ -5,10 +5,7 @@
 #include <cstddef>
 
 #include "frame/descriptor.h"
-
-// Destination prefix: `dir` plus one '\' unless it is empty or already ends
-// in one. Returns 0 (and an empty `out`) when it does not fit `outSize`.
-int MakeDestinationPrefix(const char* dir, char* out, int outSize);
+#include "pages/pages.h"  // MakeDestinationPrefix, for the prefix below
 
 // The whole command text for the descriptor's items: CreateGroup, ShowGroup
 // when the group exists, the DeleteItem commands of ItemsToDelete and of the

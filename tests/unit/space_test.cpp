@@ -186,9 +186,13 @@ TEST(PathJoin, JoinsOrRefusesWithoutOverrun)
     char out[16];
     EXPECT_TRUE(JoinPath(out, sizeof out, "C:\\KOVA", "a.exe"));
     EXPECT_STREQ("C:\\KOVA\\a.exe", out);
-    // An end backslash is not looked at.
+    // A drive's root already ends in its separator; an empty name is the directory.
     EXPECT_TRUE(JoinPath(out, sizeof out, "C:\\", "a"));
-    EXPECT_STREQ("C:\\\\a", out);
+    EXPECT_STREQ("C:\\a", out);
+    EXPECT_TRUE(JoinPath(out, sizeof out, "D:\\", ""));
+    EXPECT_STREQ("D:\\", out);
+    EXPECT_TRUE(JoinPath(out, sizeof out, "D:\\KOVA", ""));
+    EXPECT_STREQ("D:\\KOVA", out);
     // 15 characters fit exactly; 16 do not.
     EXPECT_TRUE(JoinPath(out, sizeof out, "C:\\KOVA", "abcdefg"));
     EXPECT_STREQ("C:\\KOVA\\abcdefg", out);

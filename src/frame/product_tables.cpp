@@ -59,7 +59,7 @@ const char ServerConfigName[] = "tarndaemon.conf";
 const char* const ObsoleteFiles[ObsoleteFileCount] = {
     "zrxtr32x.dll", "zr243a32.dll", "zr251a32.dll", "zr256a32.dll", "zr258a32.dll", "kovaunst.exe",
 };
-const char* const CancelledNames[CancelledNameCount] = {"\\uninstal.exe", "\\comproxy.dll", ""};
+const char* const CancelledNames[CancelledNameCount] = {"uninstal.exe", "comproxy.dll", ""};
 
 const char GuideDocumentName[] = "Getting Started with KOVA.html";
 const char ReaderInstaller[] = "..\\acrobat\\rs405eng.exe";

@@ -63,7 +63,7 @@ extern const char ServerConfigName[];             // in the destination, the use
 const int ObsoleteFileCount = 6;
 extern const char* const ObsoleteFiles[ObsoleteFileCount];
 const int CancelledNameCount = 3;
-extern const char* const CancelledNames[CancelledNameCount];  // after the destination; "" is the destination
+extern const char* const CancelledNames[CancelledNameCount];  // in the destination; "" is the destination itself
 
 // The getting-started document in the destination, opened at the end.
 extern const char GuideDocumentName[];

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "frame/product_tables.h"
+#include "pages/pages.h"
 #include "pages/paths.h"
 #include "upgrade/finishing.h"
 #include "upgrade/pending_ops.h"
@@ -14,7 +15,9 @@
 namespace {
 
 const wchar_t SessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-const wchar_t PendingValueName[] = L"PendingFileRenameOperations";
+// Current systems append to the second value once it exists; both are read
+// at the restart.
+const wchar_t* const PendingValueNames[] = {L"PendingFileRenameOperations", L"PendingFileRenameOperations2"};
 const DWORD PauseMs = 500;
 
 // The paths of this step; an empty one could not be built (its variable is
@@ -45,13 +48,13 @@ void BuildFinishPaths(FinishPaths* paths)
     const char* profile = std::getenv("UserProfile");
     const char* temp = std::getenv("TEMP");
     paths->UserConfigDir[0] = paths->UserConfigFile[0] = paths->TempDir[0] = paths->MergedConfigFile[0] = '\0';
-    if (profile && FormatInto(paths->UserConfigDir, MAX_PATH, "%s\\%s", profile, UserConfigFolder))
-        FormatInto(paths->UserConfigFile, MAX_PATH, "%s\\%s", paths->UserConfigDir, ServerConfigName);
+    if (profile && profile[0] && JoinPath(paths->UserConfigDir, MAX_PATH, profile, UserConfigFolder))
+        JoinPath(paths->UserConfigFile, MAX_PATH, paths->UserConfigDir, ServerConfigName);
     if (!paths->UserConfigFile[0])
         paths->UserConfigDir[0] = '\0';
-    if (temp && FormatInto(paths->MergedConfigFile, MAX_PATH, "%s\\%s", temp, ServerConfigName))
+    if (temp && temp[0] && JoinPath(paths->MergedConfigFile, MAX_PATH, temp, ServerConfigName))
         FormatInto(paths->TempDir, MAX_PATH, "%s", temp);
-    FormatInto(paths->InstalledConfigFile, MAX_PATH, "%s\\%s", DestinationDir, ServerConfigName);
+    JoinPath(paths->InstalledConfigFile, MAX_PATH, DestinationDir, ServerConfigName);
 }
 
 bool Exists(const char* path)
@@ -115,10 +118,13 @@ HANDLE StartCopyBack(const char* mergedConfigFile, const char* userConfigDir)
     UINT length = GetSystemDirectoryA(interpreter, MAX_PATH);
     if (length == 0 || length >= MAX_PATH || !FormatInto(interpreter + length, MAX_PATH - length, "\\cmd.exe"))
         return NULL;
-    // /Y: copy asks before it overwrites wherever COPYCMD says so (and, on
-    // Windows, by default outside batch files); hidden, nobody could answer.
+    // /D: the AutoRun commands of the machine's and the user's interpreter
+    // settings would run first, with the installer's rights, and could hold
+    // the copy past its bound. /Y: copy asks before it overwrites wherever
+    // COPYCMD says so (and, on Windows, by default outside batch files);
+    // hidden, nobody could answer.
     char parameters[3 * MAX_PATH];
-    if (!FormatInto(parameters, sizeof parameters, "/c copy /Y \"%s\" \"%s", mergedConfigFile, userConfigDir))
+    if (!FormatInto(parameters, sizeof parameters, "/D /c copy /Y \"%s\" \"%s", mergedConfigFile, userConfigDir))
         return NULL;
     SHELLEXECUTEINFOA execute = {};
     execute.cbSize = sizeof execute;
@@ -132,6 +138,11 @@ HANDLE StartCopyBack(const char* mergedConfigFile, const char* userConfigDir)
     return execute.hProcess;
 }
 
+void ReportUpdateFailure()
+{
+    MessageBoxA(NULL, "Unable to update tarndaemon.conf file", "KOVA Error", MB_OK);
+}
+
 // Merges the library into a copy of the user's file in TEMP and starts the
 // copy back over the user's file; the copy's process, or null. A merge that
 // failed is reported and never copied back.
@@ -139,7 +150,7 @@ HANDLE MergeIntoUserCopy(const FinishPaths& paths)
 {
     if (!paths.MergedConfigFile[0] ||
         !MergeServerConfig(paths.UserConfigFile, paths.MergedConfigFile, LibraryEnvironment.LibraryDir)) {
-        MessageBoxA(NULL, "Unable to update tarndaemon.conf file", "KOVA Error", MB_OK);
+        ReportUpdateFailure();
         return NULL;
     }
     return StartCopyBack(paths.MergedConfigFile, paths.UserConfigDir);
@@ -156,13 +167,21 @@ void WaitForUserCopy(const char* userConfigFile)
     } while (!Exists(userConfigFile) && waited < FinishWaitLimitMs);
 }
 
-// The merged file may be deleted only once the copy has read it: when the
-// interpreter has not ended within the bound, it is ended (a hidden process
-// must not stay behind waiting for an answer) and the file is left in TEMP.
+// The merged file may be deleted only once the copy has read it and put it
+// in place. When the interpreter has not ended within the bound it is ended
+// (a hidden process must not stay behind waiting for an answer); when it was
+// ended so, or its copy failed (the user's file is read-only or in use), the
+// user is told and the merged file is left in TEMP for them.
 void RemoveMergedFile(const char* mergedConfigFile, HANDLE copyProcess)
 {
+    DWORD exitCode = 0;
     if (copyProcess && WaitForSingleObject(copyProcess, FinishWaitLimitMs) != WAIT_OBJECT_0) {
         TerminateProcess(copyProcess, 1);
+        ReportUpdateFailure();
+        return;
+    }
+    if (copyProcess && (!GetExitCodeProcess(copyProcess, &exitCode) || exitCode != 0)) {
+        ReportUpdateFailure();
         return;
     }
     DeleteFileA(mergedConfigFile);
@@ -198,8 +217,9 @@ bool FinishInstallation(int errorCode)
     if (errorCode == 0)
         DeleteObsoleteFiles();
     for (const char* name : CancelledNames) {
+        char path[MAX_PATH];
         char native[MAX_PATH + 4];
-        if (FormatInto(native, sizeof native, "\\??\\%s%s", DestinationDir, name))
+        if (JoinPath(path, sizeof path, DestinationDir, name) && FormatInto(native, sizeof native, "\\??\\%s", path))
             CancelPendingOperations(native);
     }
     return false;
@@ -209,52 +229,66 @@ void DeleteObsoleteFiles()
 {
     for (const char* name : ObsoleteFiles) {
         char path[MAX_PATH];
-        if (FormatInto(path, sizeof path, "%s\\%s", DestinationDir, name))
+        if (JoinPath(path, sizeof path, DestinationDir, name))
             std::remove(path);
     }
 }
 
-int CancelPendingOperations(const char* path)
+namespace {
+
+// Drops the pairs whose source names `path` from one value of the key; a
+// value left without any pair is deleted, since its mere presence tells
+// deployment tools that a restart is pending. 1 when the value was changed.
+int CancelInValue(HKEY key, const wchar_t* valueName, const wchar_t* path)
 {
-    // The value holds other programs' entries too; read and written in wide
-    // characters, they come back unit for unit whatever their language (the
-    // ANSI functions would turn every character outside the code page into '?').
     int ok = 0;
-    HKEY key = NULL;
     wchar_t* data = nullptr;
     wchar_t* kept = nullptr;
-    wchar_t widePath[MAX_PATH + 8];
     BYTE probe[1];
     DWORD type = 0;
     DWORD size = sizeof probe;
     size_t length = 0;
-    if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH + 8) == 0)
-        return 0;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
-        key = NULL;
-        goto done;
-    }
-    if (RegQueryValueExW(key, PendingValueName, NULL, &type, probe, &size) != ERROR_MORE_DATA || size < 2)
+    if (RegQueryValueExW(key, valueName, NULL, &type, probe, &size) != ERROR_MORE_DATA || size < 2)
         goto done;
     // One unit more than the value, so that an odd byte count still fits.
     data = static_cast<wchar_t*>(std::calloc(size / sizeof(wchar_t) + 1, sizeof(wchar_t)));
     kept = static_cast<wchar_t*>(std::calloc(size / sizeof(wchar_t) + 1, sizeof(wchar_t)));
     if (!data || !kept)
         goto done;
-    if (RegQueryValueExW(key, PendingValueName, NULL, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS
-        || type != REG_MULTI_SZ)
+    if (RegQueryValueExW(key, valueName, NULL, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS ||
+        type != REG_MULTI_SZ)
         goto done;
-    length = FilterPendingOperations<wchar_t>(data, size / sizeof(wchar_t), widePath, ShortPathOf, nullptr, kept);
+    length = FilterPendingOperations<wchar_t>(data, size / sizeof(wchar_t), path, ShortPathOf, nullptr, kept);
     if (length == 0)
         goto done;
-    if (RegSetValueExW(key, PendingValueName, 0, REG_MULTI_SZ, reinterpret_cast<BYTE*>(kept),
-                       static_cast<DWORD>(length * sizeof(wchar_t))) != ERROR_SUCCESS)
+    if (length == 1) {
+        ok = RegDeleteValueW(key, valueName) == ERROR_SUCCESS;
         goto done;
-    ok = 1;
+    }
+    ok = RegSetValueExW(key, valueName, 0, REG_MULTI_SZ, reinterpret_cast<BYTE*>(kept),
+                        static_cast<DWORD>(length * sizeof(wchar_t))) == ERROR_SUCCESS;
 done:
     std::free(data);
     std::free(kept);
-    if (key)
-        RegCloseKey(key);
     return ok;
+}
+
+}  // namespace
+
+int CancelPendingOperations(const char* path)
+{
+    // The values hold other programs' entries too; read and written in wide
+    // characters, they come back unit for unit whatever their language (the
+    // ANSI functions would turn every character outside the code page into '?').
+    int changed = 0;
+    HKEY key = NULL;
+    wchar_t widePath[MAX_PATH + 8];
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH + 8) == 0)
+        return 0;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return 0;
+    for (const wchar_t* valueName : PendingValueNames)
+        changed |= CancelInValue(key, valueName, widePath);
+    RegCloseKey(key);
+    return changed;
 }

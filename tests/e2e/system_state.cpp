@@ -311,6 +311,7 @@ void CleanSystem()
     DeleteKeyTree(HKEY_CLASSES_ROOT, ".kvx");
     DeleteKeyTree(HKEY_CLASSES_ROOT, "kvxfile");
     DeleteValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, "PendingFileRenameOperations");
+    DeleteValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, "PendingFileRenameOperations2");
     RemoveTree(kDefaultDestination);
     RemoveTree("C:\\Tools");
     for (const std::string& folder : ProgramsFolders())

@@ -31,6 +31,7 @@ const char WindowsVersionKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 const char ProgramFilesValue[] = "ProgramFilesDir";
 const char SessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const char PendingOperations[] = "PendingFileRenameOperations";
+const char PendingOperations2[] = "PendingFileRenameOperations2";
 const char NativePrefix[] = "\\??\\";
 
 // Font files go to the system's font folder (SYSTEM before it had one) and
@@ -64,7 +65,7 @@ std::string OpenCommand(const std::string& prefix, const FileTypeRow& row)
 
 std::string CopyBackParameters(const std::string& temp, const std::string& userDir)
 {
-    return "/c copy /Y \"" + temp + "\\" + ServerConfigName + "\" \"" + userDir;
+    return "/D /c copy /Y \"" + temp + "\\" + ServerConfigName + "\" \"" + userDir;
 }
 }  // namespace engine
 
@@ -275,8 +276,9 @@ void RegistrySection(std::ostream& out, const std::string& prefix)
                   " (kilobytes: the file sizes, each rounded up to whole sectors of the destination's drive; here 512 "
                   "bytes)");
     table.Add(left, "write", Machine, ProductKey, "(default)", "REG_SZ", Code(ProductIdentity));
-    table.Add("finishing", "read, rewrite", Machine, engine::SessionManagerKey, engine::PendingOperations,
-              "REG_MULTI_SZ", "the boot-time file operations, less those on the new installation (see Removed)");
+    for (const char* value : {engine::PendingOperations, engine::PendingOperations2})
+        table.Add("finishing", "read, rewrite or delete", Machine, engine::SessionManagerKey, value, "REG_MULTI_SZ",
+                  "the boot-time file operations, less those on the new installation (see Removed)");
     out << "\n";
 }
 
@@ -341,14 +343,16 @@ void RemovedSection(std::ostream& out)
     for (const char* name : ObsoleteFiles)
         names.push_back(Code(Join(Destination, name)));
     out << Listed(names, "and") << ".\n- Boot-time file operations: from `" << engine::PendingOperations
-        << "`, each pair whose source names ";
+        << "` and `" << engine::PendingOperations2 << "`, each pair whose source names ";
     names.clear();
     for (const char* name : CancelledNames)
-        names.push_back(Code(engine::NativePrefix + std::string(Destination) + name));
+        names.push_back(Code(engine::NativePrefix + Join(Destination, name)));
     out << Listed(names, "or")
-        << ", compared by their short names, so any spelling of an existing file matches. An earlier uninstaller "
-           "leaves these to delete itself and its folder at the next restart, which would take the new "
-           "installation with them. The value is written back only when a pair was removed.\n\n";
+        << " (after any marker before the `" << engine::NativePrefix
+        << "`, as in `*1\\??\\C:\\...`), compared by their short names, so any spelling of an existing file "
+           "matches. An earlier uninstaller leaves these to delete itself and its folder at the next restart, "
+           "which would take the new installation with them. A value is written back only when a pair was "
+           "removed, and deleted when no pair is left in it.\n\n";
 }
 
 void ProgramsSection(std::ostream& out)
@@ -359,7 +363,8 @@ void ProgramsSection(std::ostream& out)
     Row(out, {"---", "---", "---", "---"});
     Row(out, {"leaving the replace page, with " + Code(Join(Destination, UninstallerName)),
               "the earlier uninstaller", Code(Quoted(Destination, UninstallerName) + UninstallerSwitch),
-              "without a window; the copy waits until it has ended (at most " +
+              "without a window, in a job of its own; the copy waits until it and every program it started have "
+                  "ended (at most " +
                   std::to_string(UninstallerWaitMs / 1000) + " s)"});
     Row(out, {"finishing, with `KOVAWIN_LIB` set", "the system's command interpreter",
               Code("cmd.exe " + engine::CopyBackParameters("%TEMP%", userDir)),

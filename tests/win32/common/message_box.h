@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 class MessageBoxAnswer {
 public:
@@ -77,6 +79,74 @@ private:
     int button_;
     std::string text_;
     std::atomic<bool> answered_{false};
+    std::thread worker_;
+};
+
+// Answers every message box of this process with OK, each after holding it
+// `holdMs` (a user who reads first), and records it, until stopped.
+class BoxWatcher {
+public:
+    struct Box {
+        std::string caption;
+        std::string text;
+    };
+
+    explicit BoxWatcher(DWORD holdMs = 0) : holdMs_(holdMs), worker_([this] { Run(); }) {}
+    ~BoxWatcher() { Stop(); }
+    void Stop()
+    {
+        stop_ = true;
+        if (worker_.joinable())
+            worker_.join();
+    }
+    std::vector<Box> Boxes()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return boxes_;
+    }
+
+private:
+    static BOOL CALLBACK Visit(HWND window, LPARAM lParam)
+    {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        char cls[32] = "";
+        GetClassNameA(window, cls, sizeof cls);
+        if (pid == GetCurrentProcessId() && lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(window)
+            && GetDlgItem(window, 0xFFFF)) {
+            *reinterpret_cast<HWND*>(lParam) = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    void Run()
+    {
+        while (!stop_) {
+            HWND box = nullptr;
+            EnumWindows(Visit, reinterpret_cast<LPARAM>(&box));
+            if (box && box != last_) {
+                char caption[256] = "";
+                char text[1024] = "";
+                GetWindowTextA(box, caption, sizeof caption);
+                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    boxes_.push_back({caption, text});
+                }
+                last_ = box;
+                Sleep(holdMs_);
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+            }
+            Sleep(20);
+        }
+    }
+
+    DWORD holdMs_;
+    std::atomic<bool> stop_{false};
+    HWND last_ = nullptr;
+    std::mutex mutex_;
+    std::vector<Box> boxes_;
     std::thread worker_;
 };
 

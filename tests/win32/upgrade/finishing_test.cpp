@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "message_box.h"
 #include "scratch_files.h"
 #include "pages/paths.h"
 #include "upgrade/finishing.h"
@@ -22,6 +23,7 @@ namespace {
 const char ScratchRoot[] = "C:\\kova-finishing-tests";
 const char SessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const wchar_t PendingName[] = L"PendingFileRenameOperations";
+const wchar_t PendingName2[] = L"PendingFileRenameOperations2";
 
 // The shipped default file, as installed into the destination.
 const char ShippedText[] =
@@ -111,71 +113,6 @@ std::wstring MultiString(const Pairs& pairs)
         data += pair.first + L'\0' + pair.second + L'\0';
     return data + L'\0';
 }
-
-// Answers every message box of this process with OK and records it, until stopped.
-class BoxWatcher {
-public:
-    struct Box {
-        std::string caption;
-        std::string text;
-    };
-
-    BoxWatcher() : worker_([this] { Run(); }) {}
-    ~BoxWatcher() { Stop(); }
-    void Stop()
-    {
-        stop_ = true;
-        if (worker_.joinable())
-            worker_.join();
-    }
-    std::vector<Box> Boxes()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return boxes_;
-    }
-
-private:
-    static BOOL CALLBACK Visit(HWND window, LPARAM lParam)
-    {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        char cls[32] = "";
-        GetClassNameA(window, cls, sizeof cls);
-        if (pid == GetCurrentProcessId() && lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(window)
-            && GetDlgItem(window, 0xFFFF)) {
-            *reinterpret_cast<HWND*>(lParam) = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
-    void Run()
-    {
-        while (!stop_) {
-            HWND box = nullptr;
-            EnumWindows(Visit, reinterpret_cast<LPARAM>(&box));
-            if (box && box != last_) {
-                char caption[256] = "";
-                char text[1024] = "";
-                GetWindowTextA(box, caption, sizeof caption);
-                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-                {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    boxes_.push_back({caption, text});
-                }
-                last_ = box;
-                PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-            }
-            Sleep(20);
-        }
-    }
-
-    std::atomic<bool> stop_{false};
-    HWND last_ = nullptr;
-    std::mutex mutex_;
-    std::vector<Box> boxes_;
-    std::thread worker_;
-};
 
 // The command interpreters this process started that are still running.
 std::vector<DWORD> RunningInterpreters()
@@ -309,15 +246,15 @@ protected:
         return key;
     }
 
-    static bool ReadPending(std::wstring* data)
+    static bool ReadPending(std::wstring* data, const wchar_t* name = PendingName)
     {
         HKEY key = OpenSessionManager();
         DWORD type = 0;
         DWORD size = 0;
-        bool present = RegQueryValueExW(key, PendingName, nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+        bool present = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
         if (present) {
             data->assign(size / sizeof(wchar_t), L'\0');
-            EXPECT_EQ(RegQueryValueExW(key, PendingName, nullptr, &type, reinterpret_cast<BYTE*>(&(*data)[0]), &size),
+            EXPECT_EQ(RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&(*data)[0]), &size),
                       ERROR_SUCCESS);
             data->resize(size / sizeof(wchar_t));
             EXPECT_EQ(type, DWORD(REG_MULTI_SZ));
@@ -326,25 +263,33 @@ protected:
         return present;
     }
 
-    static void WritePending(const std::wstring* data)
+    static void WritePending(const std::wstring* data, const wchar_t* name = PendingName)
     {
         HKEY key = OpenSessionManager();
         if (data)
-            RegSetValueExW(key, PendingName, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data->data()),
+            RegSetValueExW(key, name, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data->data()),
                            DWORD(data->size() * sizeof(wchar_t)));
         else
-            RegDeleteValueW(key, PendingName);
+            RegDeleteValueW(key, name);
         RegCloseKey(key);
     }
 
-    void SavePending() { hadPending = ReadPending(&savedPending); }
-    void RestorePending() { WritePending(hadPending ? &savedPending : nullptr); }
+    void SavePending()
+    {
+        hadPending = ReadPending(&savedPending);
+        hadPending2 = ReadPending(&savedPending2, PendingName2);
+    }
+    void RestorePending()
+    {
+        WritePending(hadPending ? &savedPending : nullptr);
+        WritePending(hadPending2 ? &savedPending2 : nullptr, PendingName2);
+    }
 
     std::wstring Native(const std::string& path) { return L"\\??\\" + Wide(path); }
 
     std::string root, profile, temp, destination, userDir, userCopy, merged;
-    bool hadPending = false;
-    std::wstring savedPending;
+    bool hadPending = false, hadPending2 = false;
+    std::wstring savedPending, savedPending2;
     BoxWatcher boxes;
 };
 
@@ -410,6 +355,8 @@ TEST_F(FinishTest, InterpreterThatDoesNotEndIsEndedAndTheMergedFileStays)
     EXPECT_TRUE(RunningInterpreters().empty());
     EXPECT_EQ(ReadBytes(userCopy), ShippedText);
     EXPECT_TRUE(Exists(merged));
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "Unable to update tarndaemon.conf file");
 }
 
 TEST_F(FinishTest, UsersFilesAreNeverTheMergesOutput)
@@ -463,15 +410,17 @@ TEST_F(FinishTest, UserCopyThatNeverAppearsEndsTheWait)
     EXPECT_LT(elapsed, FinishWaitLimitMs + 4000);
     EXPECT_FALSE(Exists(missing));
     // The merge finds no user copy and writes the library lines alone; the
-    // command interpreter's copy then fails for want of the directory.
+    // command interpreter's copy then fails for want of the directory, which
+    // is said, and the merged file stays for the user.
     std::vector<BoxWatcher::Box> shown = boxes.Boxes();
-    ASSERT_EQ(shown.size(), 2u);
+    ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[0].caption, "Error");  // the system's default caption
     EXPECT_EQ(shown[0].text, "Unable to create KOVA_TMP directory");
     EXPECT_EQ(shown[1].caption, "KOVA installation");
     EXPECT_EQ(shown[1].text, "Failed to copy file \n" + destination + "\\tarndaemon.conf to\n" + missing
                                  + "\\KOVA_TMP\\tarndaemon.conf, 3");
-    EXPECT_FALSE(Exists(merged));
+    EXPECT_EQ(shown[2].text, "Unable to update tarndaemon.conf file");
+    EXPECT_TRUE(Exists(merged));
 }
 
 TEST_F(FinishTest, MissingVariablesSkipOnlyTheirSteps)
@@ -531,10 +480,21 @@ TEST_F(FinishTest, PendingOperationsOfTheNewInstallationAreCancelled)
                      unrelated[2]};
     std::wstring data = MultiString(pending);
     WritePending(&data);
+    // Current Windows marks its sources ("*1\??\", "*2\??\") and, once the
+    // second value exists, appends there.
+    Pairs unrelated2 = {{L"*1" + Native(root + "\\c.tmp"), L"*1!" + Native(root + "\\d.tmp")}};
+    Pairs pending2 = {{L"*1" + Native(WithCase(shortUninstaller, false)), L""},
+                      unrelated2[0],
+                      {L"*2" + Native(proxy), L""},
+                      {L"*1" + Native(destination), L""}};
+    std::wstring data2 = MultiString(pending2);
+    WritePending(&data2, PendingName2);
     TimedFinish();
     std::wstring after;
     ASSERT_TRUE(ReadPending(&after));
     EXPECT_EQ(after, MultiString(unrelated));
+    ASSERT_TRUE(ReadPending(&after, PendingName2));
+    EXPECT_EQ(after, MultiString(unrelated2));
 }
 
 TEST_F(FinishTest, CancelRewritesOnlyWhenSomethingMatches)
@@ -544,9 +504,9 @@ TEST_F(FinishTest, CancelRewritesOnlyWhenSomethingMatches)
     std::wstring only = MultiString({{Native(WithCase(ShortPath(uninstaller), false)), L""}});
     WritePending(&only);
     EXPECT_EQ(CancelPendingOperations(("\\??\\" + uninstaller).c_str()), 1);
+    // A value with no pair left is gone: its presence alone says a restart is pending.
     std::wstring after;
-    ASSERT_TRUE(ReadPending(&after));
-    EXPECT_EQ(after, std::wstring(1, L'\0'));
+    EXPECT_FALSE(ReadPending(&after));
 
     // No comproxy.dll in the destination: its entries stay.
     std::wstring proxyEntry = MultiString({{Native(destination + "\\comproxy.dll"), L""}});

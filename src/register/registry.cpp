@@ -1,11 +1,14 @@
 #include "register/registry.h"
 
+#include <shlobj.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "frame/frame.h"
 #include "frame/wizard.h"
+#include "pages/pages.h"
 #include "pages/paths.h"
 #include "register/progman.h"
 
@@ -206,9 +209,17 @@ int WriteRegistry(RegistryWriter* writer)
     }
 
     RegisterSharedFiles(writer);
-    for (const FileTypeRow* row = install->FileTypes; row && row->ComponentKey != 0; ++row)
-        if (row->Selected)
+    bool typesTouched = false;
+    for (const FileTypeRow* row = install->FileTypes; row && row->ComponentKey != 0; ++row) {
+        if (row->Selected) {
             RegisterFileType(writer, row, prefix);
+            typesTouched = true;
+        }
+    }
+    // The shell caches associations: without this, icons and the open
+    // command stay as they were until it happens to refresh.
+    if (typesTouched)
+        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
     WriteUninstallRows(writer, prefix);
     return 1;
 }
@@ -358,11 +369,9 @@ int RegisterAppPath(RegistryWriter* writer, const char* fileName)
     std::free(keyName);
     if (!created)
         return Fail(writer, ErrRegistry);
-    const char* dir = GetDestinationDir();
-    size_t dirLength = dir ? std::strlen(dir) : 0;
-    char* path = Joined(dir, dirLength == 0 || dir[dirLength - 1] != '\\' ? "\\" : "", fileName);
-    SetDefault(key, path);
-    std::free(path);
+    char path[MAX_PATH];
+    if (JoinPath(path, sizeof path, GetDestinationDir(), fileName))
+        SetDefault(key, path);
     SetNamed(key, "Path", SharedFilesDir);
     RegCloseKey(key);
     return 1;

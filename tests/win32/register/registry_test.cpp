@@ -1,6 +1,8 @@
 // The registry writer against Wine's registry.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <cstring>
 #include <string>
 
@@ -84,16 +86,66 @@ std::string Formatted(const char* format, const std::string& text)
     return buffer;
 }
 
+// Counts the shell's association-change notifications while it lives.
+class AssociationWatch {
+public:
+    AssociationWatch()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = Proc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "KovaAssociationWatch";
+        RegisterClassA(&windowClass);
+        window_ = CreateWindowA("KovaAssociationWatch", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                windowClass.hInstance, nullptr);
+        SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &desktop_);
+        SHChangeNotifyEntry entry = {desktop_, TRUE};
+        id_ = SHChangeNotifyRegister(window_, SHCNRF_ShellLevel | SHCNRF_InterruptLevel, SHCNE_ASSOCCHANGED,
+                                     Notified, 1, &entry);
+        count_ = 0;
+    }
+    ~AssociationWatch()
+    {
+        SHChangeNotifyDeregister(id_);
+        DestroyWindow(window_);
+        CoTaskMemFree(desktop_);
+    }
+    bool Registered() const { return id_ != 0; }
+    int Count()
+    {
+        PumpUntil([] { return count_ > 0; }, 1000);
+        return count_;
+    }
+
+private:
+    static const UINT Notified = WM_APP + 7;
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == Notified)
+            ++count_;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    static int count_;
+    HWND window_ = nullptr;
+    LPITEMIDLIST desktop_ = nullptr;
+    ULONG id_ = 0;
+};
+int AssociationWatch::count_ = 0;
+
 } // namespace
 
 TEST_F(RegistryTest, FirstPassWritesTheSixValuesWithoutAQuestion)
 {
     int result = 0;
+    AssociationWatch shell;
+    ASSERT_TRUE(shell.Registered());
     EXPECT_EQ(RunAnswering(IDNO, &result), "");
     EXPECT_EQ(result, 1);
     EXPECT_EQ(Writer.ErrorCode, 0);
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, AppPathsKey), "C:\\Program Files\\KOVA Test\\kovamain.exe");
     ExpectFileType();
+    // The shell is told that an association changed.
+    EXPECT_GE(shell.Count(), 1);
 
     // A destination that already ends in '\' gets no second one.
     SetDestinationPath("D:\\Apps\\KOVA\\");

@@ -53,6 +53,8 @@ extern int LaunchReaderAtExit;
 extern int OpenGuideAtExit;
 // 1 while WaitWithWindowAlive waits: Back and Next do nothing, the wait cursor shows.
 extern int Busy;
+// 1 once the finishing step has run for this installation.
+extern int FinishingDone;
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void StartWizard();

@@ -15,3 +15,4 @@ int UseFontsFolder;
 int LaunchReaderAtExit;
 int OpenGuideAtExit;
 int Busy;
+int FinishingDone;

@@ -9,6 +9,7 @@
 void StartWizard()
 {
     std::memset(&Descriptor, 0, sizeof Descriptor);
+    FinishingDone = 0;
     ConfigureInstallation(&Descriptor);
     SetDefaultDestination(Descriptor.DefaultFolder);
     SetDefaultSharedFilesDir(Descriptor.SharedSubfolder, Descriptor.SharedName);

@@ -15,6 +15,14 @@ char ErrorArgCopy[512];
 
 } // namespace
 
+void FinishInstallationOnce(int errorCode)
+{
+    if (FinishingDone)
+        return;
+    FinishingDone = 1;
+    FinishInstallation(errorCode);
+}
+
 void BuildPageList(int count)
 {
     PageListFree(&Pages);
@@ -66,7 +74,7 @@ void ShowPageAt(int position)
         return;
     if (id == PageListCount - 1) {
         OpenGuideAtExit = 1;
-        FinishInstallation(InstallError);
+        FinishInstallationOnce(InstallError);
     }
     DestroyCurrentPage();
     CreatePage(Descriptor.PageTemplates[id], Descriptor.PageProcedures[id]);

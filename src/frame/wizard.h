@@ -25,6 +25,9 @@ INT_PTR CALLBACK CompletionPageProc(HWND window, UINT message, WPARAM wParam, LP
 int LeavePage(int pageId);
 // Post-copy finishing, run just before the last page; returns false (no failure).
 bool FinishInstallation(int errorCode);
+// The finishing step as the frame runs it: once per installation, whichever
+// way the walk reaches it (the last page, or the program group's error).
+void FinishInstallationOnce(int errorCode);
 // Completion page follow-ups.
 void LaunchReaderInstaller();
 void OpenGettingStarted();

@@ -31,19 +31,31 @@ bool IsAtom(UINT_PTR value)
 // entries are in place: the finishing step runs as it would have on the way
 // to the last page (an earlier uninstaller's boot-time deletes of the new
 // uninstaller go, the user gets the configuration), and then the error page
-// says what failed.
-void EndWithGroupError()
+// says what failed. The conversation ends first: a late reply arriving
+// while the finishing step shows a message box must find nothing to act on.
+void EndWithGroupError(DdeClient* client)
 {
-    FinishInstallation(0);
+    if (client) {
+        KillTimer(client->Page, ReplyTimer);
+        KillTimer(client->Page, FinishTimer);
+        client->Pending = Idle;
+        EndConversation(client);
+    }
+    FinishInstallationOnce(0);
     ShowErrorPage(ErrProgramGroup, nullptr);
 }
 
 // On systems that isolate the installer (elevated) from a desktop shell of a
-// lower level, the server's acknowledgements and data would be dropped on the
-// way to the page while the server's sends still report success. The filter
-// function is looked up, so that systems without it are left as they are.
-void AllowServerReplies(HWND page, bool allow)
+// lower level, the server's acknowledgements, data and terminate would be
+// dropped on the way to the page while the server's sends still report
+// success. The filter function is looked up, so that systems without it are
+// left as they are.
+void AllowServerReplies(DdeClient* client, bool allow)
 {
+    if (client->RepliesAllowed == (allow ? 1 : 0))
+        return;
+    client->RepliesAllowed = allow ? 1 : 0;
+    HWND page = client->Page;
     typedef BOOL(WINAPI * FilterFunction)(HWND, UINT, DWORD, void*);
     HMODULE user = GetModuleHandleA("user32.dll");
     FARPROC found = user ? GetProcAddress(user, "ChangeWindowMessageFilterEx") : nullptr;
@@ -53,6 +65,7 @@ void AllowServerReplies(HWND page, bool allow)
     const DWORD action = allow ? 1 : 0;  // MSGFLT_ALLOW, MSGFLT_RESET
     filter(page, WM_DDE_ACK, action, nullptr);
     filter(page, WM_DDE_DATA, action, nullptr);
+    filter(page, WM_DDE_TERMINATE, action, nullptr);
 }
 
 // A post failed: nothing will answer, so end the page as a late reply would.
@@ -175,7 +188,7 @@ void OnIconStart(HWND page)
 {
     UpdateWindow(page);
     if (!CurrentDdeClient || !StartConversation(CurrentDdeClient))
-        EndWithGroupError();
+        EndWithGroupError(CurrentDdeClient);
 }
 
 void OnIconData(HWND page, WPARAM wParam, LPARAM lParam)
@@ -210,6 +223,7 @@ void DeleteDdeClient(DdeClient* client)
     if (!client)
         return;
     EndConversation(client);
+    AllowServerReplies(client, false);
     std::free(client->Commands);
     if (CurrentDdeClient == client)
         CurrentDdeClient = nullptr;
@@ -240,7 +254,7 @@ INT_PTR CALLBACK IconPageProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         }
         if (wParam == ReplyTimer) {
             KillTimer(window, ReplyTimer);
-            EndWithGroupError();
+            EndWithGroupError(CurrentDdeClient);
             return TRUE;
         }
         break;
@@ -250,6 +264,10 @@ INT_PTR CALLBACK IconPageProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         return TRUE;
     case WM_DDE_DATA:
         OnIconData(window, wParam, lParam);
+        return TRUE;
+    case WM_DDE_TERMINATE:
+        if (CurrentDdeClient)
+            OnDdeTerminate(CurrentDdeClient, reinterpret_cast<HWND>(wParam));
         return TRUE;
     case WM_DESTROY:
         if (CurrentDdeClient && CurrentDdeClient->Page == window)
@@ -269,7 +287,7 @@ bool HasIconWork(const DdeClient* client)
 bool StartConversation(DdeClient* client)
 {
     client->Pending = Initiating;
-    AllowServerReplies(client->Page, true);
+    AllowServerReplies(client, true);
     ATOM application = GlobalAddAtomA(ProgmanName);
     ATOM topic = GlobalAddAtomA(ProgmanName);
     client->Broadcasting = 1;
@@ -288,9 +306,26 @@ void EndConversation(DdeClient* client)
     if (!server)
         return;
     client->Server = nullptr;
-    AllowServerReplies(client->Page, false);
-    if (IsWindow(server))
-        PostMessageA(server, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(client->Page), 0);
+    // The filter stays open for the server's answering terminate.
+    if (!IsWindow(server) || !PostMessageA(server, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(client->Page), 0))
+        AllowServerReplies(client, false);
+}
+
+void OnDdeTerminate(DdeClient* client, HWND sender)
+{
+    if (sender != client->Server) {
+        if (!client->Server)
+            AllowServerReplies(client, false);  // the answer to ours: the conversation is over
+        return;
+    }
+    client->Server = nullptr;
+    PostMessageA(sender, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(client->Page), 0);
+    AllowServerReplies(client, false);
+    if (client->Pending != Idle) {
+        KillTimer(client->Page, ReplyTimer);
+        client->Pending = Idle;
+        SetTimer(client->Page, ReplyTimer, 1, nullptr);
+    }
 }
 
 bool RequestGroupList(DdeClient* client)
@@ -382,7 +417,12 @@ void OnDdeAck(DdeClient* client, HWND sender, LPARAM lParam)
 
 void OnDdeData(DdeClient* client, HWND sender, HGLOBAL data, ATOM item)
 {
-    KillTimer(client->Page, ReplyTimer);
+    // Data that answers no request of this conversation (it has ended, or
+    // the server sends unasked) is acknowledged negatively and not acted on.
+    bool requested = sender == client->Server &&
+                     (client->Pending == RequestingGroups || client->Pending == RequestingGroupItems);
+    if (requested)
+        KillTimer(client->Page, ReplyTimer);
     const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(data));
     WORD status = 0;
     WORD flags = 0;
@@ -390,7 +430,7 @@ void OnDdeData(DdeClient* client, HWND sender, HGLOBAL data, ATOM item)
         WORD format = 0;
         std::memcpy(&flags, bytes, sizeof flags);
         std::memcpy(&format, bytes + 2, sizeof format);
-        if (format == CF_TEXT) {
+        if (format == CF_TEXT && requested) {
             status = AckPositive;
             char* text = BlockText(data, bytes);
             if (text && client->Pending == RequestingGroups)
@@ -420,6 +460,8 @@ void OnDdeData(DdeClient* client, HWND sender, HGLOBAL data, ATOM item)
         GlobalFree(data);
 
 next:
+    if (!requested)
+        return;
     if (client->GroupExists == 1 && client->Pending == RequestingGroups && RequestGroupItems(client))
         return;
     if (!BuildCommands(client))

@@ -33,6 +33,7 @@ struct DdeClient {
     InstallDescriptor* Install; // the descriptor whose items are installed
     HGLOBAL ExecuteBlock;       // the block posted with the execute: only its acknowledgement ends the wait
     int Broadcasting;           // 1 while the initiate broadcast runs
+    int RepliesAllowed;         // 1 from the initiate until the server's own terminate (or the page's end)
 };
 
 // The client of the icon page now shown, or null.
@@ -56,4 +57,7 @@ bool BuildCommands(DdeClient* client);
 bool ExecuteCommands(DdeClient* client, const char* text);
 void OnDdeAck(DdeClient* client, HWND sender, LPARAM lParam);
 void OnDdeData(DdeClient* client, HWND sender, HGLOBAL data, ATOM item);
+// The server's terminate: the answer to ours, or the server ending the
+// conversation itself (then answered, and a reply still awaited fails).
+void OnDdeTerminate(DdeClient* client, HWND sender);
 bool IsWindowsNt6();

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "desktop_hold.h"
 #include "fake_progman.h"
 #include "harness.h"
+#include "message_box.h"
 #include "register/dde_client.h"
 
 namespace {
@@ -87,56 +89,6 @@ void RemoveGroupFolder(const std::string& folder)
     DeleteFileA((folder + "\\Getting Started with KOVA.lnk").c_str());
     RemoveDirectoryA(folder.c_str());
 }
-
-// Holds every thread of Wine's desktop process (the one Program Manager
-// server there is) suspended for its lifetime, so that nobody answers the
-// initiate broadcast.
-class DesktopSuspended {
-public:
-    DesktopSuspended()
-    {
-        DWORD desktop = DesktopProcess();
-        if (!desktop)
-            return;
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-        THREADENTRY32 entry = {};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-            if (entry.th32OwnerProcessID != desktop)
-                continue;
-            HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
-            if (thread && SuspendThread(thread) != DWORD(-1))
-                threads_.push_back(thread);
-            else if (thread)
-                CloseHandle(thread);
-        }
-        CloseHandle(snapshot);
-    }
-    ~DesktopSuspended()
-    {
-        for (HANDLE thread : threads_) {
-            ResumeThread(thread);
-            CloseHandle(thread);
-        }
-    }
-    size_t Threads() const { return threads_.size(); }
-
-private:
-    static DWORD DesktopProcess()
-    {
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        PROCESSENTRY32 entry = {};
-        entry.dwSize = sizeof entry;
-        DWORD found = 0;
-        for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry)) {
-            if (lstrcmpiA(entry.szExeFile, "explorer.exe") == 0)
-                found = entry.th32ProcessID;
-        }
-        CloseHandle(snapshot);
-        return found;
-    }
-    std::vector<HANDLE> threads_;
-};
 
 void TouchFile(const std::string& path)
 {
@@ -248,6 +200,37 @@ TEST_F(IconPageTest, SilenceAfterTheExecuteEndsAfterTenSeconds)
     EXPECT_EQ(server.Executes().size(), 1u);
 }
 
+TEST_F(IconPageTest, AReplyAfterTheTimeOutFindsTheConversationEnded)
+{
+    // The execute is acknowledged only after the reply timer has ended the
+    // page, while the finishing step shows a message box (a file stands
+    // where the user's configuration folder goes).
+    ProgmanScript script;
+    script.ExecuteAckDelayMs = ReplyDelayMs + 500;
+    FakeProgman server(script);
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    const std::string profile = std::string(temp) + "kova late reply";
+    CreateDirectoryA(profile.c_str(), nullptr);
+    TouchFile(profile + "\\KOVA_TMP");
+    _putenv(("UserProfile=" + profile).c_str());
+    // The last page of the walk follows, as on the way to completion.
+    OpenGuideAtExit = 0;
+    Walk[1] = 8;
+    Templates[8] = "STARTDLG";
+    Procedures[8] = StaticPageProc;
+    BoxWatcher boxes(FinishDelayMs + 1500);
+    Show();
+    RunToEnd(ReplyDelayMs + 8000);
+    boxes.Stop();
+    ExpectGroupError();
+    // The finishing step ran once: one box, and the last page never came.
+    EXPECT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(OpenGuideAtExit, 0);
+    DeleteFileA((profile + "\\KOVA_TMP").c_str());
+    RemoveDirectoryA(profile.c_str());
+}
+
 TEST_F(IconPageTest, ReplyInAnotherFormatIsRefusedAndNotRead)
 {
     ProgmanScript script;
@@ -320,11 +303,8 @@ TEST_F(IconPageTest, NoServerAtAllShowsTheErrorPageAsSoonAsTheBroadcastReturns)
     EXPECT_STREQ(caption, "Close");
     // Ended by the broadcast's own time-out, not by the 10-second reply timer.
     EXPECT_LT(ms, 5000u);
-    char after[64];
-    DWORD size = sizeof after;
-    EXPECT_EQ(RegQueryValueExA(session, "PendingFileRenameOperations", nullptr, nullptr,
-                               reinterpret_cast<BYTE*>(after), &size), ERROR_SUCCESS);
-    EXPECT_EQ(size, 1u) << "the boot-time delete of the new uninstaller stays";
+    EXPECT_EQ(RegQueryValueExA(session, "PendingFileRenameOperations", nullptr, nullptr, nullptr, nullptr),
+              ERROR_FILE_NOT_FOUND) << "the boot-time delete of the new uninstaller stays";
     RegDeleteValueA(session, "PendingFileRenameOperations");
     RegCloseKey(session);
     EXPECT_TRUE(FileExists(profile + "\\KOVA_TMP\\tarndaemon.conf"));

@@ -49,6 +49,7 @@ void WizardHarness::SetUp()
     InstallError = 0;
     InstallErrorArg = nullptr;
     StopRequested = 0;
+    FinishingDone = 0;
     CurrentPage = nullptr;
     MainWindow = CreateDialogParamA(AppInstance, "MAINDLG", nullptr, TestMainProc, 0);
     ASSERT_NE(MainWindow, nullptr);

@@ -23,6 +23,11 @@ enum {
     IdReaderError = 4128
 };
 
+// How long the end of the program waits for the desktop's shell to open the
+// document: an Explorer that hangs (a network drive that does not answer is
+// enough) must not keep the installer running without a window.
+const DWORD DesktopShellWaitMs = 5000;
+
 void OnInitDialog(HWND page)
 {
     OFSTRUCT info;
@@ -58,12 +63,17 @@ IShellDispatch2* DesktopShell()
     IShellFolderViewDual* folder = nullptr;
     IDispatch* application = nullptr;
     IShellDispatch2* shell = nullptr;
+    VARIANT location;
     VARIANT nowhere;
+    VariantInit(&location);
     VariantInit(&nowhere);
+    location.vt = VT_I4;
+    location.lVal = CSIDL_DESKTOP;
     long window = 0;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_IShellWindows,
+    // The desktop's own process serves the shell windows: a local server.
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
                                    reinterpret_cast<void**>(&windows))) &&
-        windows->FindWindowSW(&nowhere, &nowhere, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, &desktop) == S_OK &&
+        windows->FindWindowSW(&location, &nowhere, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, &desktop) == S_OK &&
         desktop &&
         SUCCEEDED(desktop->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&provider))) &&
         SUCCEEDED(provider->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, reinterpret_cast<void**>(&browser))) &&
@@ -111,6 +121,37 @@ bool OpenAsDesktopUser(const char* document)
     return opened;
 }
 
+struct DesktopOpen {
+    char Document[MAX_PATH];
+    volatile LONG Opened;
+};
+
+DWORD WINAPI DesktopOpenThread(void* parameter)
+{
+    DesktopOpen* request = static_cast<DesktopOpen*>(parameter);
+    InterlockedExchange(&request->Opened, OpenAsDesktopUser(request->Document) ? 1 : 0);
+    return 0;
+}
+
+// Asks the desktop's shell from a thread of its own (with its own COM
+// apartment) and waits a bounded time: 1 opened, 0 no desktop shell
+// answered, -1 no answer in time (the shell may still open it, so nothing
+// else may). The request is static: a thread left behind may still read it.
+int OpenThroughDesktop(const char* document)
+{
+    static DesktopOpen request;
+    lstrcpynA(request.Document, document, MAX_PATH);
+    request.Opened = 0;
+    HANDLE thread = CreateThread(nullptr, 0, DesktopOpenThread, &request, 0, nullptr);
+    if (!thread)
+        return 0;
+    DWORD waited = WaitForSingleObject(thread, DesktopShellWaitMs);
+    CloseHandle(thread);
+    if (waited != WAIT_OBJECT_0)
+        return -1;
+    return request.Opened ? 1 : 0;
+}
+
 } // namespace
 
 INT_PTR CALLBACK CompletionPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -148,7 +189,7 @@ void OpenGettingStarted()
     // The browser, and whatever it runs, must not inherit the installer's
     // administrator rights: the desktop's shell opens it as the user.
     char plain[MAX_PATH];
-    if (JoinPath(plain, sizeof plain, GetDestinationDir(), GuideDocumentName) && OpenAsDesktopUser(plain))
+    if (JoinPath(plain, sizeof plain, GetDestinationDir(), GuideDocumentName) && OpenThroughDesktop(plain) != 0)
         return;
     ShellExecuteA(nullptr, "open", document, nullptr, nullptr, SW_SHOWNORMAL);
 }

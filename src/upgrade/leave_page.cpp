@@ -60,6 +60,59 @@ bool IsFileInDestination(const char* name)
     return JoinPath(path, sizeof path, DestinationDir, name) && IsExistingFile(path);
 }
 
+// Processes of the job still running; 0 when they cannot be counted.
+DWORD ActiveProcesses(HANDLE job)
+{
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info;
+    if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info, nullptr))
+        return 0;
+    return info.ActiveProcesses;
+}
+
+// Waits, window alive and at most `limitMs` in all, for the started process
+// and then for every process it started in turn (an uninstaller that copies
+// itself to TEMP, starts the copy and exits does its work there). Without a
+// job only the started process is waited for.
+bool WaitForUninstaller(HANDLE process, HANDLE job, DWORD limitMs)
+{
+    const DWORD PollMs = 100;
+    DWORD start = GetTickCount();
+    bool goOn = WaitWithWindowAlive(process, limitMs);
+    while (goOn && job && ActiveProcesses(job) > 0) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= limitMs)
+            break;
+        // A job is not signalled when its processes end: it is looked at again.
+        goOn = WaitWithWindowAlive(job, limitMs - elapsed < PollMs ? limitMs - elapsed : PollMs);
+    }
+    return goOn;
+}
+
+// Starts the uninstaller suspended inside a new job, so that what it starts
+// belongs to the job too; `job` is null when none could be made or joined
+// (a system whose installer already runs in a job that allows no other).
+bool StartUninstaller(const char* uninstaller, char* commandLine, PROCESS_INFORMATION* process, HANDLE* job)
+{
+    STARTUPINFOA startup;
+    std::memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    *job = CreateJobObjectA(nullptr, nullptr);
+    if (!CreateProcessA(uninstaller, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW | CREATE_SUSPENDED,
+                        nullptr, nullptr, &startup, process)) {
+        if (*job)
+            CloseHandle(*job);
+        *job = nullptr;
+        return false;
+    }
+    if (*job && !AssignProcessToJobObject(*job, process->hProcess)) {
+        CloseHandle(*job);
+        *job = nullptr;
+    }
+    ResumeThread(process->hThread);
+    CloseHandle(process->hThread);
+    return true;
+}
+
 void SetString(HKEY key, const char* name, const char* text)
 {
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), DWORD(std::strlen(text) + 1));
@@ -110,23 +163,21 @@ bool RemoveOldInstallation()
     // Quoted, and named as the program too: unquoted, a path with a blank
     // such as C:\Program Files\... would first run C:\Program.exe.
     std::snprintf(commandLine, sizeof commandLine, "\"%s\"%s", uninstaller, UninstallerSwitch);
-    STARTUPINFOA startup;
-    std::memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    bool started = CreateProcessA(uninstaller, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                                  nullptr, &startup, &process) != FALSE;
+    HANDLE job = nullptr;
+    bool started = StartUninstaller(uninstaller, commandLine, &process, &job);
     for (const char* name : OlderUninstallKeys)
         DeleteUninstallKey(name);
     if (started) {
-        CloseHandle(process.hThread);
         // The uninstaller works in the folder this installation is about to
         // fill, and registers boot-time deletes of itself and the folder: it
         // must be done before anything is copied, so that the copy does not
         // meet it running and the finishing step sees what it registered.
-        goOn = WaitWithWindowAlive(process.hProcess, UninstallerWaitMs);
+        goOn = WaitForUninstaller(process.hProcess, job, UninstallerWaitMs);
         CloseHandle(process.hProcess);
     }
+    if (job)
+        CloseHandle(job);
     return goOn;
 }
 

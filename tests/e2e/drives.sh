@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Gives the end-to-end scenarios a drive letter on a small filesystem:
-# S: on a 1 MB tmpfs, smaller than the payload. Needs root (mount).
+# S: on a 1 MB tmpfs, smaller than the payload (needs root, for mount); and
+# R:, an empty folder, to install at a drive's root.
 # Usage: drives.sh setup|cleanup PREFIX
 set -u
 action=$1
 export WINEPREFIX=$2
 dir="$WINEPREFIX.e2e-small"
 link="$WINEPREFIX/dosdevices/s:"
+root_dir="$WINEPREFIX.e2e-root"
+root_link="$WINEPREFIX/dosdevices/r:"
 
 case "$action" in
 setup)
@@ -17,10 +20,12 @@ setup)
     mount -t tmpfs -o size=1m tmpfs "$dir" || { echo "drives.sh: cannot mount a tmpfs on $dir" >&2; exit 1; }
   fi
   ln -sfn "$dir" "$link" || exit 1
+  rm -rf "$root_dir" && mkdir -p "$root_dir" && ln -sfn "$root_dir" "$root_link" || exit 1
   echo "S: -> $dir ($(df -k --output=avail "$dir" | tail -n1 | tr -d ' ') kB free)"
   ;;
 cleanup)
-  rm -f "$link"
+  rm -f "$link" "$root_link"
+  rm -rf "$root_dir"
   if mountpoint -q "$dir"; then umount "$dir" || exit 1; fi
   rmdir "$dir" 2>/dev/null
   exit 0

@@ -341,3 +341,36 @@ TEST_F(Reinstallation, ASlowOldUninstallerIsWaitedForAndLeavesNoBootTimeDeletes)
     EXPECT_TRUE(ReadWholeFile(dest + "\\uninstal.exe", &installed) &&
                 ReadWholeFile(WindowsPath(KOVA_PAYLOAD_STAGE) + "\\uninstal.exe", &staged) && installed == staged);
 }
+
+TEST_F(Reinstallation, AtADrivesRootAnUninstallerThatHandsOverToTempLeavesNoBootTimeDeletes)
+{
+    // R: is an empty folder of its own (drives.sh). The old uninstaller
+    // restarts itself from TEMP and, there, writes its deletes as current
+    // Windows does: "*1\??\" sources, appended to the second value since it
+    // exists. Other programs' pairs stay in both values.
+    const std::string dest = "R:\\";
+    ASSERT_TRUE(WriteWholeFile(dest + "kova.exe", "old program"));
+    ASSERT_TRUE(WriteWholeFile(dest + "comproxy.dll", "old proxy"));
+    ASSERT_TRUE(CopyOneFile(WindowsPath(KOVA_HANDOVER_UNINSTALLER), dest + "uninstal.exe"));
+    const std::string others = std::string("*1\\??\\C:\\kova_e2e\\from.tmp") + '\0' + "*1!\\??\\C:\\kova_e2e\\to.tmp" +
+                               '\0' + '\0';
+    ASSERT_TRUE(WriteMultiString(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingOperations, others));
+    ASSERT_TRUE(WriteMultiString(HKEY_LOCAL_MACHINE, kSessionManagerKey, "PendingFileRenameOperations2", others));
+
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(WalkToDestination());
+    setup_.SetPageItemText(142, dest.c_str());
+    ASSERT_TRUE(Press(6, kReplace));
+    ASSERT_TRUE(Press(6, kReady, 20000));
+    EXPECT_EQ("done\n", ReadTrace("kova_handover_trace.txt")) << "the copy in TEMP was not waited for";
+    ASSERT_TRUE(WalkToCompletion());
+
+    for (const char* value : {kPendingOperations, "PendingFileRenameOperations2"}) {
+        std::string pending;
+        ASSERT_TRUE(ReadMultiString(HKEY_LOCAL_MACHINE, kSessionManagerKey, value, &pending)) << value;
+        EXPECT_EQ(SplitMultiString(others), SplitMultiString(pending)) << value;
+    }
+    std::string installed, staged;
+    EXPECT_TRUE(ReadWholeFile(dest + "uninstal.exe", &installed) &&
+                ReadWholeFile(WindowsPath(KOVA_PAYLOAD_STAGE) + "\\uninstal.exe", &staged) && installed == staged);
+}

@@ -139,14 +139,20 @@ public:
         worker_.join();
         CloseHandle(release_);
         // Under Wine an interpreter ended while held can leave its console
-        // host behind, holding the test runner's output open.
+        // host behind, holding the test runner's output open. Only that host
+        // goes: process ids are reused at once, so another process whose
+        // parent once had the held interpreter's id (the desktop, started by
+        // the session's first interpreter) must be left alone.
         HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         PROCESSENTRY32 entry = {};
         entry.dwSize = sizeof entry;
         for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-            HANDLE child = entry.th32ParentProcessID == heldId_ && heldId_ ? OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID) : nullptr;
+            if (!heldId_ || entry.th32ParentProcessID != heldId_ || lstrcmpiA(entry.szExeFile, "conhost.exe") != 0)
+                continue;
+            HANDLE child = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
             if (child) {
                 TerminateProcess(child, 1);
+                WaitForSingleObject(child, 5000);
                 CloseHandle(child);
             }
         }

@@ -192,7 +192,7 @@ protected:
                   "\n"
                   "text.txt   src/text.txt\n"
                   "  # indented comment\n"
-                  "empty.txt\tsrc/empty.txt\n"
+                  "emptyfil.txt\tsrc/empty.txt\n"  // a base of eight characters
                   "tiny.dat src/tiny\n");
         out = dir / "out";
     }
@@ -319,6 +319,7 @@ TEST_F(PackerRun, BadListsAreRefused)
     } cases[] = {
         {"README src/tiny\n", ":1: \"README\" is not an 8.3 name"},  // no extension: no compressed name
         {"toolongname.txt src/tiny\n", ":1: \"toolongname.txt\" is not"},
+        {"ninechars.txt src/tiny\n", ":1: \"ninechars.txt\" is not"},
         {"a.text src/tiny\n", ":1: \"a.text\" is not"},
         {"bad\"q.txt src/tiny\n", ":1: \"bad\"q.txt\" is not"},
         {"# two names alike\ntiny.dat src/tiny\nTiny.DAT src/text.txt\n", ":3: \"Tiny.DAT\" is listed already, on line 2"},

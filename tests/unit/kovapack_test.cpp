@@ -314,6 +314,7 @@ TEST_F(PackerRun, BadListsAreRefused)
     fs::resize_file(dir / "src/huge.bin", uint64_t(1) << 32);  // sparse
     ASSERT_EQ(0, mkfifo((dir / "src/fifo").c_str(), 0644));
     fs::create_symlink("/proc/self/mem", dir / "src/unreadable");  // opens, but every read fails
+    fs::create_symlink(dir / "nowhere", dir / "dangling");
     struct Case {
         std::string list, says, outDir = "";
     } cases[] = {
@@ -333,6 +334,7 @@ TEST_F(PackerRun, BadListsAreRefused)
         {"mem.txt src/unreadable\n", ":1: " + dir / "src/unreadable: cannot read"},
         {"huge.bin src/huge.bin\n", ":1: " + dir / "src/huge.bin: too large"},
         {"tiny.dat src/tiny\n", "", dir / "src/tiny/out"},  // beneath a file
+        {"tiny.dat src/tiny\n", "", dir / "dangling"},      // a link to nothing stays so
     };
     for (const Case& c : cases) {
         WriteList(c.list);

@@ -168,6 +168,10 @@ bool OutputFolder::Open(const std::string& dir, std::string& error)
         error = dir + ": not a folder that can be replaced";
         return false;
     }
+    if (fs::is_symlink(fs::symlink_status(abs, ec)) && !fs::exists(fs::status(abs, ec))) {
+        error = path_ + ": a link to nothing (" + fs::read_symlink(abs, ec).string() + "), not a folder";
+        return false;
+    }
     // A link to the folder stays a link; the folder it names is replaced.
     fs::path real = fs::weakly_canonical(abs, ec);
     real_ = ec ? path_ : real.string();

@@ -30,7 +30,8 @@ public:
     OutputFolder& operator=(const OutputFolder&) = delete;
     ~OutputFolder();  // a folder not committed is removed
 
-    // Makes the new folder beside dir (and dir's parent when missing).
+    // Makes the new folder beside dir (and dir's parent when missing). A link
+    // to nothing as dir is refused.
     bool Open(const std::string& dir, std::string& error);
     // The folder's absolute path as given (not the new folder's).
     const std::string& Path() const { return path_; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include <sys/stat.h>
 
@@ -343,6 +344,26 @@ TEST_F(PackerRun, BadListsAreRefused)
         ExpectOneLineError(c.outDir.empty() ? list + c.says : "kovapack: " + outDir + ": ");
         EXPECT_FALSE(fs::exists(out)) << c.list;
     }
+}
+
+// Beside the output a pack leaves neither the folder it replaced nor the
+// staging folders of packs into it that were stopped; those of another
+// output, and names it does not make, are not its own.
+TEST_F(PackerRun, PacksLeaveNothingBesideTheOutput)
+{
+    const std::string pack = "pack " + testutil::Quote(list) + " " + testutil::Quote(out);
+    ASSERT_EQ(0, Kovapack(pack)) << Stderr();
+    std::set<std::string> beside = {"src", "payload.list", "out", "stdout", "stderr", ".out.kovapack-x",
+                                    ".other.kovapack-Ab12Cd"};
+    for (std::string name : {".out.kovapack-x", ".other.kovapack-Ab12Cd", ".out.kovapack-Zy98Xw"}) {
+        fs::create_directory(dir / name);
+        testutil::WriteFile(dir / (name + "/chunk_100.bin"), testutil::FromText("stale"));
+    }
+    ASSERT_EQ(0, Kovapack(pack)) << Stderr();
+    std::set<std::string> found;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir.path()))
+        found.insert(e.path().filename().string());
+    EXPECT_EQ(beside, found);
 }
 
 TEST_F(PackerRun, FailedPackLeavesTheOldOutput)

@@ -46,10 +46,11 @@ fuzz: host
 
 # setup.exe for shipping in $(BUILD)/release, from the product's files in
 # PAYLOAD_DIR (default: the demo payload), signed when SIGN_CERT and SIGN_KEY
-# are given (README.md).
+# are given (README.md). The three reach the script through the environment,
+# which keeps paths with blanks whole; it makes relative ones absolute.
+export PAYLOAD_DIR SIGN_CERT SIGN_KEY
 release: deps
-	@bash scripts/release $(ABS_BUILD) "$(if $(PAYLOAD_DIR),$(abspath $(PAYLOAD_DIR)))" \
-	  "$(if $(SIGN_CERT),$(abspath $(SIGN_CERT)))" "$(if $(SIGN_KEY),$(abspath $(SIGN_KEY)))"
+	@bash scripts/release $(ABS_BUILD)
 
 # Two clean builds in different folders give the same setup.exe.
 repro: deps

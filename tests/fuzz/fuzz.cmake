@@ -23,4 +23,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   kova_fuzz_target(fuzz_payload_list
     ${CMAKE_SOURCE_DIR}/tests/fuzz/payload_list_fuzz.cpp
     ${CMAKE_SOURCE_DIR}/tools/kovapack/payload_list.cpp)
+  kova_fuzz_target(fuzz_progman
+    ${CMAKE_SOURCE_DIR}/tests/fuzz/progman_fuzz.cpp
+    ${CMAKE_SOURCE_DIR}/src/register/progman.cpp)
 endif()

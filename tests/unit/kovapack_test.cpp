@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include <sys/stat.h>
 
@@ -192,7 +193,7 @@ protected:
                   "\n"
                   "text.txt   src/text.txt\n"
                   "  # indented comment\n"
-                  "empty.txt\tsrc/empty.txt\n"
+                  "emptyfil.txt\tsrc/empty.txt\n"  // a base of eight characters
                   "tiny.dat src/tiny\n");
         out = dir / "out";
     }
@@ -314,11 +315,13 @@ TEST_F(PackerRun, BadListsAreRefused)
     fs::resize_file(dir / "src/huge.bin", uint64_t(1) << 32);  // sparse
     ASSERT_EQ(0, mkfifo((dir / "src/fifo").c_str(), 0644));
     fs::create_symlink("/proc/self/mem", dir / "src/unreadable");  // opens, but every read fails
+    fs::create_symlink(dir / "nowhere", dir / "dangling");
     struct Case {
         std::string list, says, outDir = "";
     } cases[] = {
         {"README src/tiny\n", ":1: \"README\" is not an 8.3 name"},  // no extension: no compressed name
         {"toolongname.txt src/tiny\n", ":1: \"toolongname.txt\" is not"},
+        {"ninechars.txt src/tiny\n", ":1: \"ninechars.txt\" is not"},
         {"a.text src/tiny\n", ":1: \"a.text\" is not"},
         {"bad\"q.txt src/tiny\n", ":1: \"bad\"q.txt\" is not"},
         {"# two names alike\ntiny.dat src/tiny\nTiny.DAT src/text.txt\n", ":3: \"Tiny.DAT\" is listed already, on line 2"},
@@ -332,6 +335,7 @@ TEST_F(PackerRun, BadListsAreRefused)
         {"mem.txt src/unreadable\n", ":1: " + dir / "src/unreadable: cannot read"},
         {"huge.bin src/huge.bin\n", ":1: " + dir / "src/huge.bin: too large"},
         {"tiny.dat src/tiny\n", "", dir / "src/tiny/out"},  // beneath a file
+        {"tiny.dat src/tiny\n", "", dir / "dangling"},      // a link to nothing stays so
     };
     for (const Case& c : cases) {
         WriteList(c.list);
@@ -340,6 +344,26 @@ TEST_F(PackerRun, BadListsAreRefused)
         ExpectOneLineError(c.outDir.empty() ? list + c.says : "kovapack: " + outDir + ": ");
         EXPECT_FALSE(fs::exists(out)) << c.list;
     }
+}
+
+// Beside the output a pack leaves neither the folder it replaced nor the
+// staging folders of packs into it that were stopped; those of another
+// output, and names it does not make, are not its own.
+TEST_F(PackerRun, PacksLeaveNothingBesideTheOutput)
+{
+    const std::string pack = "pack " + testutil::Quote(list) + " " + testutil::Quote(out);
+    ASSERT_EQ(0, Kovapack(pack)) << Stderr();
+    std::set<std::string> beside = {"src", "payload.list", "out", "stdout", "stderr", ".out.kovapack-x",
+                                    ".other.kovapack-Ab12Cd"};
+    for (std::string name : {".out.kovapack-x", ".other.kovapack-Ab12Cd", ".out.kovapack-Zy98Xw"}) {
+        fs::create_directory(dir / name);
+        testutil::WriteFile(dir / (name + "/chunk_100.bin"), testutil::FromText("stale"));
+    }
+    ASSERT_EQ(0, Kovapack(pack)) << Stderr();
+    std::set<std::string> found;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir.path()))
+        found.insert(e.path().filename().string());
+    EXPECT_EQ(beside, found);
 }
 
 TEST_F(PackerRun, FailedPackLeavesTheOldOutput)

@@ -183,6 +183,21 @@ TEST(GroupItems, TheGroupLineAndPartialTitlesMarkNothing)
     EXPECT_EQ(rows[1].DeleteFirst, 1);
 }
 
+// Replies that end in a bare line feed, with a matching line just past their
+// terminator: what lies there is not part of the reply.
+TEST(GroupItems, NothingPastTheReplysEndIsRead)
+{
+    const char groups[] = "Main\n\0KOVAwin\r\n";
+    ASSERT_EQ(std::strlen(groups), 5u);
+    EXPECT_FALSE(GroupListNamesGroup(groups, "KOVAwin"));
+
+    ProductItems product;
+    const char items[] = "\"KOVAwin\",\"kovawin.grp\",1\n\0KOVA\",\"k.exe\"";
+    ASSERT_EQ(items[std::strlen(items) - 1], '\n');
+    MarkItemsInReply(items, product.Rows);
+    EXPECT_EQ(product.Rows[0].DeleteFirst, 0);
+}
+
 TEST(GroupItems, OnlyTheFirstMatchingRowIsMarked)
 {
     ProgramItemRow rows[] = {

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,6 +62,39 @@ bool HoldsBytes(const std::string& path, const std::vector<uint8_t>& bytes)
     std::vector<uint8_t> old;
     std::string ignored;
     return ReadWholeFile(path, old, ignored) && old == bytes;
+}
+
+const char StagingMark[] = ".kovapack-";
+const size_t StagingSuffix = 6;  // the letters mkdtemp puts in place of XXXXXX
+
+// A folder opened without following a link, or -1.
+int OpenFolder(const std::string& path)
+{
+    return open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// Removes the staging folders ".NAME.kovapack-XXXXXX" in parent that no
+// running pack holds locked: those of packs that were stopped, or that put
+// the old folder there before removing it. Anything else is left alone.
+void SweepStaging(const fs::path& parent, const std::string& name)
+{
+    const std::string prefix = "." + name + StagingMark;
+    std::error_code ec;
+    for (fs::directory_iterator it(parent, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        std::string entry = it->path().filename().string();
+        if (entry.size() != prefix.size() + StagingSuffix || entry.compare(0, prefix.size(), prefix) != 0 ||
+            entry.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+                                    prefix.size()) != std::string::npos)
+            continue;
+        int fd = OpenFolder(it->path().string());
+        if (fd < 0)
+            continue;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            std::error_code ignored;
+            fs::remove_all(it->path(), ignored);
+        }
+        close(fd);
+    }
 }
 
 }  // namespace
@@ -154,6 +188,8 @@ OutputFolder::~OutputFolder()
     std::error_code ec;
     if (!staging_.empty())
         fs::remove_all(staging_, ec);
+    if (lock_ >= 0)
+        close(lock_);
 }
 
 bool OutputFolder::Open(const std::string& dir, std::string& error)
@@ -166,6 +202,10 @@ bool OutputFolder::Open(const std::string& dir, std::string& error)
     abs = path_;
     if (ec || abs.filename().empty()) {
         error = dir + ": not a folder that can be replaced";
+        return false;
+    }
+    if (fs::is_symlink(fs::symlink_status(abs, ec)) && !fs::exists(fs::status(abs, ec))) {
+        error = path_ + ": a link to nothing (" + fs::read_symlink(abs, ec).string() + "), not a folder";
         return false;
     }
     // A link to the folder stays a link; the folder it names is replaced.
@@ -182,13 +222,40 @@ bool OutputFolder::Open(const std::string& dir, std::string& error)
         error = path_ + ": cannot make the folder it goes in (" + ec.message() + ")";
         return false;
     }
-    std::string temp = (parent / ("." + fs::path(real_).filename().string() + ".kovapack-XXXXXX")).string();
-    if (!mkdtemp(&temp[0])) {
-        error = Because(path_, "cannot write beside it", errno);
-        return false;
+    std::string name = fs::path(real_).filename().string();
+    SweepStaging(parent, name);
+    return MakeStaging((parent / ("." + name + StagingMark + std::string(StagingSuffix, 'X'))).string(), error);
+}
+
+// A new staging folder, locked. Another pack's sweep may take a folder made
+// a moment ago, before it is locked: then another is made.
+bool OutputFolder::MakeStaging(const std::string& pattern, std::string& error)
+{
+    int err = 0;
+    for (int attempt = 0; attempt < 8; attempt++) {
+        std::string temp = pattern;
+        if (!mkdtemp(&temp[0])) {
+            err = errno;
+            break;
+        }
+        int fd = OpenFolder(temp);
+        if (fd < 0) {
+            err = errno;
+            continue;
+        }
+        struct stat held, named;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &held) == 0 && lstat(temp.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+            staging_ = temp;
+            lock_ = fd;
+            return true;
+        }
+        // Being removed, or removed already: a sweep took it.
+        err = EBUSY;
+        close(fd);
     }
-    staging_ = temp;
-    return true;
+    error = Because(path_, "cannot write beside it", err);
+    return false;
 }
 
 bool OutputFolder::Put(const std::string& name, const std::vector<uint8_t>& bytes, std::string& error)

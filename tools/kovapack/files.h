@@ -23,6 +23,11 @@ bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& bytes,
 // of the old folder's file of that name is a hard link to it, so it keeps its
 // modification time. Files of the old folder that Commit is not told about
 // in owned are carried over as they are.
+//
+// The new folder is named ".NAME.kovapack-XXXXXX" beside the folder NAME and
+// locked (flock) while its pack runs. A pack that was stopped leaves its
+// folder there unlocked; Open removes every such folder of NAME that no
+// running pack holds.
 class OutputFolder {
 public:
     OutputFolder() = default;
@@ -30,7 +35,8 @@ public:
     OutputFolder& operator=(const OutputFolder&) = delete;
     ~OutputFolder();  // a folder not committed is removed
 
-    // Makes the new folder beside dir (and dir's parent when missing).
+    // Makes the new folder beside dir (and dir's parent when missing), after
+    // removing those of stopped packs. A link to nothing as dir is refused.
     bool Open(const std::string& dir, std::string& error);
     // The folder's absolute path as given (not the new folder's).
     const std::string& Path() const { return path_; }
@@ -40,10 +46,12 @@ public:
     bool Commit(bool (*owned)(const std::string& name), std::string& error);
 
 private:
+    bool MakeStaging(const std::string& pattern, std::string& error);
     bool CarryOver(bool (*owned)(const std::string& name), std::string& error);
     bool Exchange(std::string& error);
 
     std::string path_;     // as given, absolute
     std::string real_;     // where the folder is, links resolved
     std::string staging_;  // the new folder until it is committed
+    int lock_ = -1;        // open on the new folder, locked
 };

@@ -57,7 +57,14 @@ extern int Busy;
 extern int FinishingDone;
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Fills the descriptor, proposes the destination and tests the system:
+// what both the wizard and the unattended run do first. False on a system
+// that is not supported.
+bool PrepareInstallation();
 void StartWizard();
+// The unattended run of the installation (/S); its exit code.
+struct CommandLine;
+int RunUnattended(const CommandLine& line);
 void ShowPageAt(int position);
 HWND CreatePage(const char* templateName, DLGPROC pageProcedure);
 void GoNextPage();

@@ -1,19 +1,110 @@
-// Entry point and main window.
+// Entry point and main window: the command line, one setup at a time, the
+// log, and then the wizard or the unattended run.
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "frame/command_line.h"
 #include "frame/frame.h"
 #include "frame/navigation.h"
+#include "frame/product_tables.h"
+#include "frame/setup_log.h"
 #include "frame/wizard.h"
 #include "pages/paths.h"
 
-void StartWizard()
+namespace {
+
+// The destination a /D= gave, proposed on the destination page; empty: none.
+char ProposedDestination[MAX_PATH];
+
+bool ReachedCompletion()
+{
+    return FinishingDone && InstallError == 0;
+}
+
+// What the wizard's end says, for the exit code.
+int WizardExitCode()
+{
+    if (OsUnsupported)
+        return ExitSystemUnsupported;
+    if (InstallError == ErrProgramGroup)
+        return ExitGroupNotCreated;
+    if (InstallError == ErrAborted)
+        return ExitUserStopped;
+    if (InstallError != 0)
+        return ExitFailed;
+    return ReachedCompletion() ? ExitInstalled : ExitUserStopped;
+}
+
+BOOL CALLBACK BringForwardIfSetup(HWND window, LPARAM found)
+{
+    if (!GetPropA(window, SetupWindowProperty))
+        return TRUE;
+    if (IsIconic(window))
+        ShowWindow(window, SW_RESTORE);
+    SetForegroundWindow(window);
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
+// The log: /LOG= in any run; an unattended run without it writes to a fixed
+// file in TEMP, so that a failed deployment always leaves a trace.
+void OpenLog(const CommandLine& line)
+{
+    char path[MAX_PATH];
+    if (line.LogGiven) {
+        OpenSetupLog(line.LogFile);
+        return;
+    }
+    DWORD length = GetTempPathA(MAX_PATH, path);
+    if (line.Unattended && length > 0 && length < MAX_PATH &&
+        std::snprintf(path + length, MAX_PATH - length, "%s", UnattendedLogName) < int(MAX_PATH - length))
+        OpenSetupLog(path);
+}
+
+int RunWizard(const CommandLine& line)
+{
+    if (line.DestinationGiven)
+        lstrcpynA(ProposedDestination, line.Destination, MAX_PATH);
+    MainWindow = CreateDialogParamA(AppInstance, "MAINDLG", nullptr, MainDialogProc, 0);
+    if (!MainWindow)
+        return ExitFailed;
+    SetPropA(MainWindow, SetupWindowProperty, reinterpret_cast<HANDLE>(1));
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageA(MainWindow, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (StopRequested) {
+            StopRequested = 0;
+            DestroyWindow(MainWindow);
+        }
+    }
+    DeleteTitleFont();
+    FreePageList();
+    return WizardExitCode();
+}
+
+} // namespace
+
+bool PrepareInstallation()
 {
     std::memset(&Descriptor, 0, sizeof Descriptor);
     FinishingDone = 0;
     ConfigureInstallation(&Descriptor);
     SetDefaultDestination(Descriptor.DefaultFolder);
     SetDefaultSharedFilesDir(Descriptor.SharedSubfolder, Descriptor.SharedName);
-    if (!CheckOperatingSystem(Descriptor.OsFlags)) {
+    return CheckOperatingSystem(Descriptor.OsFlags);
+}
+
+void StartWizard()
+{
+    bool supported = PrepareInstallation();
+    LogLine(supported ? "system: supported" : "system: not supported");
+    if (ProposedDestination[0])
+        SetDestinationDir(ProposedDestination);
+    if (!supported) {
         CreatePage("OSERRORDLG", StaticPageProc);
         SetNavButtons(false, false, true);
         FocusExitButton();
@@ -75,7 +166,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
 {
     AppInstance = instance;
     CurrentPage = nullptr;
@@ -84,22 +175,29 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     InstallError = 0;
     PageListCount = 0;
 
-    MainWindow = CreateDialogParamA(instance, "MAINDLG", nullptr, MainDialogProc, 0);
-    if (!MainWindow)
-        return 0;
-
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(MainWindow, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (StopRequested) {
-            StopRequested = 0;
-            DestroyWindow(MainWindow);
-        }
+    CommandLine line;
+    bool parsed = ParseCommandLine(arguments, &line);
+    OpenLog(line);
+    LogLine("command line: %s", arguments ? arguments : "");
+    int code = ExitInstalled;
+    HANDLE running = nullptr;
+    if (!parsed) {
+        LogLine("%s", line.Error);
+        if (!line.Unattended)
+            MessageBoxA(nullptr, CommandLineUsage, "Install", MB_OK | MB_ICONERROR);
+        code = ExitBadCommandLine;
+    } else if ((running = CreateMutexA(nullptr, FALSE, SetupMutexName)) != nullptr &&
+               GetLastError() == ERROR_ALREADY_EXISTS) {
+        bool found = false;
+        if (!line.Unattended)
+            EnumWindows(BringForwardIfSetup, reinterpret_cast<LPARAM>(&found));
+        code = ExitAnotherSetupRunning;
+    } else {
+        code = line.Unattended ? RunUnattended(line) : RunWizard(line);
     }
-    DeleteTitleFont();
-    FreePageList();
-    return 0;
+    LogLine("exit code %d: %s", code, ExitReason(code));
+    CloseSetupLog();
+    if (running)
+        CloseHandle(running);
+    return code;
 }

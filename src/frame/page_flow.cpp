@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "frame/frame.h"
+#include "frame/host.h"
 #include "frame/navigation.h"
 #include "frame/wizard.h"
 #include "pages/paths.h"
@@ -20,7 +21,7 @@ void FinishInstallationOnce(int errorCode)
     if (FinishingDone)
         return;
     FinishingDone = 1;
-    FinishInstallation(errorCode);
+    FinishInstallation(CurrentSession(), errorCode);
 }
 
 void BuildPageList(int count)

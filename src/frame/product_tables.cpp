@@ -61,5 +61,9 @@ const char* const ObsoleteFiles[ObsoleteFileCount] = {
 };
 const char* const CancelledNames[CancelledNameCount] = {"uninstal.exe", "comproxy.dll", ""};
 
+const char SetupMutexName[] = "Global\\KOVA 17.1 Setup";
+const char SetupWindowProperty[] = "KOVA 17.1 Setup";
+const char UnattendedLogName[] = "KOVA 17.1 Setup.log";
+
 const char GuideDocumentName[] = "Getting Started with KOVA.html";
 const char ReaderInstaller[] = "..\\acrobat\\rs405eng.exe";

@@ -65,6 +65,14 @@ extern const char* const ObsoleteFiles[ObsoleteFileCount];
 const int CancelledNameCount = 3;
 extern const char* const CancelledNames[CancelledNameCount];  // in the destination; "" is the destination itself
 
+// One setup of this product at a time, in every session of the PC: the
+// mutex it holds, and the property its main window carries so that a second
+// one can bring it to the front.
+extern const char SetupMutexName[];
+extern const char SetupWindowProperty[];
+// The log of an unattended run without /LOG=, in %TEMP%.
+extern const char UnattendedLogName[];
+
 // The getting-started document in the destination, opened at the end.
 extern const char GuideDocumentName[];
 

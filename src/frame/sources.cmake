@@ -3,6 +3,7 @@ kova_sources(
     navigation.cpp
     descriptor.cpp
     product_tables.cpp
+    command_line.cpp
   WIN32
     frame_state.cpp
     pump.cpp
@@ -12,4 +13,7 @@ kova_sources(
     os_check.cpp
     product.cpp
     chrome.cpp
+    setup_log.cpp
+    wizard_host.cpp
+    unattended.cpp
 )

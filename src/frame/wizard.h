@@ -21,10 +21,16 @@ INT_PTR CALLBACK RegistryPageProc(HWND window, UINT message, WPARAM wParam, LPAR
 INT_PTR CALLBACK IconPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK CompletionPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// What the wizard's host drives on the pages: the copy page's status lines
+// (a HostStatusLine) and the end of the program group's conversation.
+void ShowCopyStatus(int line, const char* text);
+void IconStepEnded(int errorCode);
+
 // Leave step of a page: 0 stay, 1 next position, 2 previous, 3 show the same position again.
 int LeavePage(int pageId);
 // Post-copy finishing, run just before the last page; returns false (no failure).
-bool FinishInstallation(int errorCode);
+struct InstallSession;
+bool FinishInstallation(InstallSession* session, int errorCode);
 // The finishing step as the frame runs it: once per installation, whichever
 // way the walk reaches it (the last page, or the program group's error).
 void FinishInstallationOnce(int errorCode);

@@ -149,6 +149,13 @@ void SetDefaultSharedFilesDir(const char* subfolder, const char* name)
     SetSharedFilesDir(path);
 }
 
+bool PayloadFitsDestination(const char* dir)
+{
+    char drive = DriveOfText(dir);
+    int32_t free = drive ? GetFreeBytes(drive) : FreeSpaceUnknown;
+    return PayloadFits(RequiredBytes(0, false), free);
+}
+
 int32_t GetFreeBytes(char driveLetter)
 {
     char root[4] = {driveLetter, ':', '\\', '\0'};

@@ -30,6 +30,9 @@ const int32_t FreeSpaceOver2Gb = -2;
 #if defined(_WIN32)
 #include <windows.h>
 int32_t GetFreeBytes(char driveLetter);
+// Whether the selected payload fits the drive `dir` names (as the
+// destination page's Next button says).
+bool PayloadFitsDestination(const char* dir);
 void ShowMegabytes(HWND page, int controlId, uint32_t bytes);
 void UpdateSpaceDisplay(HWND page, char driveLetter);
 #endif

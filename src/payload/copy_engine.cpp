@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "frame/frame.h"
+#include "frame/setup_log.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
 #include "payload/compressed_name.h"
@@ -28,7 +29,7 @@ bool Fail(CopyEngine* engine, int code, const char* argument)
 // True when the user confirmed a stop; the engine then holds code 10.
 bool Stopped(CopyEngine* engine)
 {
-    if (!ConfirmAbort(engine->Page))
+    if (!engine->Session->Host->StopConfirmed())
         return false;
     Fail(engine, ErrAborted, nullptr);
     return true;
@@ -72,41 +73,15 @@ bool HasFontExtension(const char* name)
     return dot != nullptr && lstrcmpiA(dot, ".fon") == 0;
 }
 
-// The page's file and step labels, looked up once per page: under Wine
-// every GetDlgItem asks the server for the page's children.
-struct StatusLabels {
-    HWND Page;
-    HWND File;
-    HWND Step;
-};
-StatusLabels Labels = {};
-
-bool IsLabelOf(HWND control, HWND page, int id)
-{
-    return control != nullptr && IsWindow(control) && GetParent(control) == page && GetDlgCtrlID(control) == id;
-}
-
-// SetDlgItemTextA on one of the page's labels, without the lookup.
-void SetLabel(CopyEngine* engine, int id, const char* text)
-{
-    if (Labels.Page != engine->Page)
-        Labels = StatusLabels{engine->Page, nullptr, nullptr};
-    HWND* slot = id == IdStepLabel ? &Labels.Step : &Labels.File;
-    if (!IsLabelOf(*slot, engine->Page, id))
-        *slot = GetDlgItem(engine->Page, id);
-    if (*slot != nullptr)
-        SendMessageA(*slot, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-}
-
 void ShowStep(CopyEngine* engine, const char* label)
 {
-    SetLabel(engine, IdStepLabel, label);
+    engine->Session->Host->Status(StatusStep, label);
 }
 
 void AddDone(CopyEngine* engine, int32_t amount)
 {
     engine->BytesDone += static_cast<uint32_t>(amount);
-    PaintProgress();
+    engine->Session->Host->Progress(engine->BytesDone, engine->BytesTotal);
 }
 
 void CloseSource(CopyEngine* engine)
@@ -276,13 +251,13 @@ done:
 
 }  // namespace
 
-CopyEngine* CreateCopyEngine(HWND page, InstallDescriptor* descriptor)
+CopyEngine* CreateCopyEngine(InstallSession* session)
 {
     CopyEngine* engine = static_cast<CopyEngine*>(std::calloc(1, sizeof(CopyEngine)));
     if (engine == nullptr)
         return nullptr;
-    engine->Page = page;
-    engine->Descriptor = descriptor;
+    engine->Session = session;
+    engine->Descriptor = session->Descriptor;
     BuildReleaseTime(engine);
     ComputeBytesTotal(engine);
     DWORD length = GetModuleFileNameA(nullptr, engine->SourceDir, MAX_PATH);
@@ -308,8 +283,8 @@ void ComputeBytesTotal(CopyEngine* engine)
 bool PrepareTargets(CopyEngine* engine)
 {
     InstallDescriptor* d = engine->Descriptor;
-    if (!CopyDirectory(engine->TargetDir, GetDestinationDir()))
-        return Fail(engine, ErrCreateFile, GetDestinationDir());
+    if (!CopyDirectory(engine->TargetDir, engine->Session->DestinationDir))
+        return Fail(engine, ErrCreateFile, engine->Session->DestinationDir);
     const char* shared = SharedFilesDirOnDestinationDrive();
     if (shared != nullptr && shared[0] != '\0') {
         if (!CopyDirectory(engine->SharedDir, shared) || !CreateDirectoryPath(engine->SharedDir))
@@ -352,7 +327,7 @@ bool CopyAllFiles(CopyEngine* engine)
         return false;
 
     const int disk = 1;
-    SetDlgItemInt(engine->Page, IdCurrentDisk, disk, FALSE);
+    engine->Session->Host->Status(StatusDisk, "1");
     for (FileEntry* row = engine->Descriptor->Files; row->ComponentKey != 0; row++) {
         if (row->Disk != disk || SkipFile(engine, row))
             continue;
@@ -392,7 +367,7 @@ bool BeginFile(CopyEngine* engine, FileEntry* entry)
     engine->ChunksLeft = 0;
     engine->RunningCrc = CrcPreset;
     engine->FileBytesWritten = 0;
-    SetLabel(engine, IdCurrentFile, entry->Name);
+    engine->Session->Host->Status(StatusFile, entry->Name);
 
     if (entry->FirstResource != 0) {
         engine->Chunk = LoadPayloadChunk(entry->FirstResource, &engine->ChunkBytes);
@@ -513,6 +488,8 @@ bool FinishFile(CopyEngine* engine, FileEntry* entry)
         return false;
 
     const char* path = TargetPath(engine, entry->Name, entry->TargetSelector);
+    LogLine("file %s: %u bytes, CRC %08X", path ? path : entry->Name, unsigned(entry->Size),
+            unsigned(engine->RunningCrc));
     if (engine->IsFont && path != nullptr) {
         if (AddFontResourceA(path) != 0)
             engine->FontAdded = 1;
@@ -565,7 +542,7 @@ char* TargetPath(CopyEngine* engine, const char* name, int useShared)
         if (fits && length > 3)
             fits = AppendPath(path, "\\");
         if (fits)
-            fits = AppendPath(path, UseFontsFolder ? "Fonts\\" : "SYSTEM\\");
+            fits = AppendPath(path, engine->Session->UseFontsFolder ? "Fonts\\" : "SYSTEM\\");
     } else {
         fits = CopyPath(path, (useShared != 0 && engine->SharedDir[0] != '\0') ? engine->SharedDir
                                                                                : engine->TargetDir);

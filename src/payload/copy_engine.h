@@ -2,13 +2,14 @@
 // Each selected row's stored bytes go from the payload resources (or a file
 // beside the installer) to disk, a compressed row under its compressed name,
 // which the LZ library then expands to the final name; the result is checked
-// against the row's CRC. One engine per copy page, run on the GUI thread;
-// between steps it calls ConfirmAbort so the window stays alive and a stop
-// request can end the copy (code 10).
+// against the row's CRC. One engine per copy, run on the GUI thread; it
+// reports the current file and its progress to the session's host, and
+// between steps asks the host whether to stop (code 10).
 #pragma once
 #include <windows.h>
 #include <cstdint>
 #include "frame/descriptor.h"
+#include "frame/host.h"
 
 // Block size of a file beside the installer and of the checksum pass.
 const uint32_t SourceBufferSize = 8192;
@@ -26,7 +27,7 @@ struct CopyEngine {
     int32_t FontAdded;
     int32_t ErrorCode;
     const char* ErrorArg;         // a row's Name, SharedDir or ErrorText
-    HWND Page;
+    InstallSession* Session;       // the destination, the system decision and the host reported to
     InstallDescriptor* Descriptor;
     HFILE Source;                 // 0 = none
     HFILE Output;                 // 0 = none
@@ -58,7 +59,7 @@ extern void (*CopyStepObserver)(bool armed);
 // resource's length.
 HGLOBAL LoadPayloadChunk(uint32_t id, uint32_t* size = nullptr);
 
-CopyEngine* CreateCopyEngine(HWND page, InstallDescriptor* descriptor);
+CopyEngine* CreateCopyEngine(InstallSession* session);
 // Releases handles, buffers and the partly written file; the record stays
 // readable until FreeCopyEngine.
 void DestroyCopyEngine(CopyEngine* engine);

@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include "frame/frame.h"
+#include "frame/host.h"
+#include "frame/wizard.h"
 #include "payload/copy_engine.h"
 
 CopyEngine* CurrentCopyEngine = nullptr;
@@ -85,7 +87,35 @@ bool ProgressFillRect(HWND control, RECT* fill)
     return true;
 }
 
+// The page's file and step labels, looked up once per page: under Wine
+// every GetDlgItem asks the server for the page's children.
+struct StatusLabels {
+    HWND Page;
+    HWND File;
+    HWND Step;
+    HWND Disk;
+};
+StatusLabels Labels = {};
+
+bool IsLabelOf(HWND control, HWND page, int id)
+{
+    return control != nullptr && IsWindow(control) && GetParent(control) == page && GetDlgCtrlID(control) == id;
+}
+
 }  // namespace
+
+void ShowCopyStatus(int line, const char* text)
+{
+    HWND page = CurrentPage;
+    if (Labels.Page != page)
+        Labels = StatusLabels{page, nullptr, nullptr, nullptr};
+    const int id = line == StatusStep ? IdStepLabel : line == StatusDisk ? IdCurrentDisk : IdCurrentFile;
+    HWND* slot = line == StatusStep ? &Labels.Step : line == StatusDisk ? &Labels.Disk : &Labels.File;
+    if (!IsLabelOf(*slot, page, id))
+        *slot = GetDlgItem(page, id);
+    if (*slot != nullptr)
+        SendMessageA(*slot, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
 
 void DrawProgressFill(HWND control, HDC dc)
 {
@@ -102,11 +132,11 @@ void PaintProgress()
     CopyEngine* engine = CurrentCopyEngine;
     if (engine == nullptr)
         return;
-    // The bar taken over, unless the engine works on another page; under
-    // Wine every GetDlgItem asks the server for the page's children.
+    // The bar taken over, unless another page is shown; under Wine every
+    // GetDlgItem asks the server for the page's children.
     HWND bar = ProgressBar;
-    if (bar == nullptr || !IsWindow(bar) || GetParent(bar) != engine->Page)
-        bar = GetDlgItem(engine->Page, IdProgressBar);
+    if (bar == nullptr || !IsWindow(bar) || GetParent(bar) != CurrentPage)
+        bar = GetDlgItem(CurrentPage, IdProgressBar);
     RECT fill;
     if (bar == nullptr || !ProgressFillRect(bar, &fill))
         return;
@@ -160,7 +190,7 @@ INT_PTR CALLBACK CopyPageProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_INITDIALOG:
         SetExitCaption("Abort");
         SubclassProgressBar(window);
-        CurrentCopyEngine = CreateCopyEngine(window, &Descriptor);
+        CurrentCopyEngine = CreateCopyEngine(CurrentSession());
         PostMessageA(window, WM_COMMAND, CopyStartCommand, 0);
         break;
     case WM_COMMAND:

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "frame/frame.h"
-#include "frame/wizard.h"
+#include "frame/setup_log.h"
 #include "pages/paths.h"
 #include "register/progman.h"
 
@@ -27,22 +27,16 @@ bool IsAtom(UINT_PTR value)
     return value >= MAXINTATOM && value <= 0xFFFF && GlobalGetAtomNameA(ATOM(value), name, sizeof name) > 0;
 }
 
-// The program group could not be made, but the files and the registry
-// entries are in place: the finishing step runs as it would have on the way
-// to the last page (an earlier uninstaller's boot-time deletes of the new
-// uninstaller go, the user gets the configuration), and then the error page
-// says what failed. The conversation ends first: a late reply arriving
-// while the finishing step shows a message box must find nothing to act on.
-void EndWithGroupError(DdeClient* client)
+// The conversation ends (timers, state) before the host hears of it: a late
+// reply arriving while the host shows something must find nothing to act on.
+void EndGroupStep(DdeClient* client, int errorCode)
 {
-    if (client) {
-        KillTimer(client->Page, ReplyTimer);
-        KillTimer(client->Page, FinishTimer);
-        client->Pending = Idle;
-        EndConversation(client);
-    }
-    FinishInstallationOnce(0);
-    ShowErrorPage(ErrProgramGroup, nullptr);
+    KillTimer(client->Page, ReplyTimer);
+    client->Pending = Idle;
+    EndConversation(client);
+    LogLine(errorCode ? "program group: not made%s" : "program group: made%s",
+            client->NoServer ? " (no Program Manager answered)" : "");
+    client->Session->Host->GroupStepEnded(errorCode, client->NoServer != 0);
 }
 
 // On systems that isolate the installer (elevated) from a desktop shell of a
@@ -87,6 +81,7 @@ bool PostRequest(DdeClient* client, const char* itemName, int nextPending)
     }
     client->Pending = nextPending;
     SetTimer(client->Page, ReplyTimer, ReplyDelayMs, nullptr);
+    LogLine("DDE request: %s", itemName);
     return true;
 }
 
@@ -144,17 +139,14 @@ void OnExtraInitiateAck(DdeClient* client, HWND sender, LPARAM lParam)
 
 void OnExecuteAck(DdeClient* client, LPARAM lParam)
 {
+    LogLine("DDE execute acknowledged");
     UINT_PTR low = 0;
     UINT_PTR high = 0;
     UnpackDDElParam(WM_DDE_ACK, lParam, &low, &high);
     GlobalFree(reinterpret_cast<HGLOBAL>(high));
     FreeDDElParam(WM_DDE_ACK, lParam);
     client->ExecuteBlock = nullptr;
-    KillTimer(client->Page, ReplyTimer);
-    client->Pending = Idle;
-    EndConversation(client);
-    SetTimer(client->Page, FinishTimer, FinishDelayMs, nullptr);
-    SetForegroundWindow(GetParent(client->Page));
+    EndGroupStep(client, 0);
 }
 
 // The text of a data block, never read past the block's end: a terminated
@@ -174,44 +166,28 @@ char* BlockText(HGLOBAL data, const BYTE* bytes)
     return copy;
 }
 
-void OnIconInit(HWND page)
-{
-    SetExitCaption("Abort");
-    DeleteDdeClient(CurrentDdeClient);
-    CurrentDdeClient = CreateDdeClient(page, &Descriptor);
-    // Without a client (no memory) the start command reports the failure.
-    bool work = !CurrentDdeClient || HasIconWork(CurrentDdeClient);
-    PostMessageA(page, WM_COMMAND, work ? IconStartCommand : IconNothingCommand, 0);
-}
-
-void OnIconStart(HWND page)
-{
-    UpdateWindow(page);
-    if (!CurrentDdeClient || !StartConversation(CurrentDdeClient))
-        EndWithGroupError(CurrentDdeClient);
-}
-
-void OnIconData(HWND page, WPARAM wParam, LPARAM lParam)
+void OnDataMessage(DdeClient* client, WPARAM wParam, LPARAM lParam)
 {
     UINT_PTR low = 0;
     UINT_PTR high = 0;
     if (!UnpackDDElParam(WM_DDE_DATA, lParam, &low, &high))
         return;
     FreeDDElParam(WM_DDE_DATA, lParam);
-    if (CurrentDdeClient)
-        OnDdeData(CurrentDdeClient, reinterpret_cast<HWND>(wParam), reinterpret_cast<HGLOBAL>(low), ATOM(high));
+    OnDdeData(client, reinterpret_cast<HWND>(wParam), reinterpret_cast<HGLOBAL>(low), ATOM(high));
 }
 
 } // namespace
 
-DdeClient* CreateDdeClient(HWND page, InstallDescriptor* install)
+DdeClient* CreateDdeClient(HWND window, InstallSession* session)
 {
     DdeClient* client = static_cast<DdeClient*>(std::calloc(1, sizeof(DdeClient)));
     if (!client)
         return nullptr;
-    client->Page = page;
+    InstallDescriptor* install = session->Descriptor;
+    client->Page = window;
     client->Pending = Idle;
     client->Install = install;
+    client->Session = session;
     for (ProgramItemRow* row = install->ProgramItems; row && row->ComponentKey != 0; ++row)
         row->DeleteFirst = 0;
     client->GroupName = ProgramGroupName(install);
@@ -230,53 +206,35 @@ void DeleteDdeClient(DdeClient* client)
     std::free(client);
 }
 
-INT_PTR CALLBACK IconPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+bool HandleConversationMessage(DdeClient* client, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_INITDIALOG:
-        OnIconInit(window);
-        break;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IconStartCommand) {
-            OnIconStart(window);
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IconNothingCommand) {
-            GoNextPage();
-            return TRUE;
-        }
-        break;
     case WM_TIMER:
-        if (wParam == FinishTimer) {
-            KillTimer(window, FinishTimer);
-            GoNextPage();
-            return TRUE;
-        }
-        if (wParam == ReplyTimer) {
-            KillTimer(window, ReplyTimer);
-            EndWithGroupError(CurrentDdeClient);
-            return TRUE;
-        }
-        break;
+        if (wParam != ReplyTimer)
+            return false;
+        KillTimer(client->Page, ReplyTimer);
+        EndGroupStep(client, ErrProgramGroup);
+        return true;
     case WM_DDE_ACK:
-        if (CurrentDdeClient)
-            OnDdeAck(CurrentDdeClient, reinterpret_cast<HWND>(wParam), lParam);
-        return TRUE;
+        OnDdeAck(client, reinterpret_cast<HWND>(wParam), lParam);
+        return true;
     case WM_DDE_DATA:
-        OnIconData(window, wParam, lParam);
-        return TRUE;
+        OnDataMessage(client, wParam, lParam);
+        return true;
     case WM_DDE_TERMINATE:
-        if (CurrentDdeClient)
-            OnDdeTerminate(CurrentDdeClient, reinterpret_cast<HWND>(wParam));
-        return TRUE;
-    case WM_DESTROY:
-        if (CurrentDdeClient && CurrentDdeClient->Page == window)
-            DeleteDdeClient(CurrentDdeClient);
-        break;
+        OnDdeTerminate(client, reinterpret_cast<HWND>(wParam));
+        return true;
     default:
-        break;
+        return false;
     }
-    return PageDefaultProc(window, message, wParam, lParam);
+}
+
+bool BeginGroupStep(DdeClient* client)
+{
+    if (StartConversation(client))
+        return true;
+    EndGroupStep(client, ErrProgramGroup);
+    return false;
 }
 
 bool HasIconWork(const DdeClient* client)
@@ -297,7 +255,11 @@ bool StartConversation(DdeClient* client)
     client->Broadcasting = 0;
     GlobalDeleteAtom(application);
     GlobalDeleteAtom(topic);
-    return client->Pending != Initiating;
+    if (client->Pending == Initiating) {
+        client->NoServer = 1;  // nobody answered at all: no refusal, no Program Manager
+        return false;
+    }
+    return true;
 }
 
 void EndConversation(DdeClient* client)
@@ -352,7 +314,7 @@ void MarkExistingItems(DdeClient* client, const char* text)
 bool BuildCommands(DdeClient* client)
 {
     char prefix[MAX_PATH + 2];
-    MakeDestinationPrefix(GetDestinationDir(), prefix, sizeof prefix);
+    MakeDestinationPrefix(client->Session->DestinationDir, prefix, sizeof prefix);
     bool nt6 = IsWindowsNt6();
     size_t length = ComposeCommands(client->Install, prefix, client->GroupExists, nt6, nullptr, 0);
     size_t size = length + 1 > size_t(CommandsSize) ? length + 1 : size_t(CommandsSize);
@@ -384,6 +346,7 @@ bool ExecuteCommands(DdeClient* client, const char* text)
     }
     client->ExecuteBlock = block;
     client->Pending = Executing;
+    LogLine("DDE execute: %s", text);
     SetTimer(client->Page, ReplyTimer, ReplyDelayMs, nullptr);
     return true;
 }
@@ -409,6 +372,7 @@ void OnDdeAck(DdeClient* client, HWND sender, LPARAM lParam)
     bool itemsRefused = client->Pending == RequestingGroupItems && IsRefusal(client, sender, lParam);
     ReleaseAck(lParam);
     if (itemsRefused) {
+        LogLine("DDE reply: the group's items were refused");
         KillTimer(client->Page, ReplyTimer);
         if (!BuildCommands(client))
             FailSoon(client);
@@ -433,6 +397,7 @@ void OnDdeData(DdeClient* client, HWND sender, HGLOBAL data, ATOM item)
         if (format == CF_TEXT && requested) {
             status = AckPositive;
             char* text = BlockText(data, bytes);
+            LogLine("DDE reply: %s", text ? text : "");
             if (text && client->Pending == RequestingGroups)
                 CheckGroupList(client, text);
             else if (text && client->Pending == RequestingGroupItems)

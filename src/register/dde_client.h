@@ -1,10 +1,13 @@
-// The icon page and its DDE client: one conversation with Program Manager
-// ("PROGMAN"/"PROGMAN") over raw DDE window messages, driven by the page's
-// messages and two timers.
+// The program group's DDE client: one conversation with Program Manager
+// ("PROGMAN"/"PROGMAN") over raw DDE window messages, driven by the messages
+// and the reply timer of a window it is given (the icon page, or a hidden
+// window when nobody watches). When the conversation ends it tells the
+// session's host. The icon page itself is in icon_page.cpp.
 #pragma once
 #include <windows.h>
 
 #include "frame/descriptor.h"
+#include "frame/host.h"
 
 enum DdePending {
     Idle = 0,
@@ -24,7 +27,7 @@ enum {
 };
 
 struct DdeClient {
-    HWND Page;                  // client window of the conversation, owner of the timers
+    HWND Page;                  // client window of the conversation, owner of the reply timer
     HWND Server;                // none until the initiate is acknowledged, and after EndConversation
     int Pending;                // DdePending
     int GroupExists;
@@ -34,19 +37,25 @@ struct DdeClient {
     HGLOBAL ExecuteBlock;       // the block posted with the execute: only its acknowledgement ends the wait
     int Broadcasting;           // 1 while the initiate broadcast runs
     int RepliesAllowed;         // 1 from the initiate until the server's own terminate (or the page's end)
+    int NoServer;               // 1 when nobody answered the initiate
+    InstallSession* Session;    // the destination, and the host told of the end
 };
 
 // The client of the icon page now shown, or null.
 extern DdeClient* CurrentDdeClient;
 
-// Creates a client for `page` over `install` (DeleteFirst flags cleared), or
-// returns null when there is no memory for it.
-DdeClient* CreateDdeClient(HWND page, InstallDescriptor* install);
+// Creates a client on `window` over the session's descriptor (DeleteFirst
+// flags cleared), or returns null when there is no memory for it.
+DdeClient* CreateDdeClient(HWND window, InstallSession* session);
 // Ends the conversation and frees the client and its command text.
 void DeleteDdeClient(DdeClient* client);
 
 // IconPageProc is declared with the other page procedures (frame/wizard.h).
 bool HasIconWork(const DdeClient* client);
+// Starts the conversation; false when nobody answered (the host has been told).
+bool BeginGroupStep(DdeClient* client);
+// The window's DDE messages and reply timer; false for any other message.
+bool HandleConversationMessage(DdeClient* client, UINT message, WPARAM wParam, LPARAM lParam);
 bool StartConversation(DdeClient* client);
 void EndConversation(DdeClient* client);
 bool RequestGroupList(DdeClient* client);

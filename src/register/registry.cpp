@@ -7,12 +7,11 @@
 #include <cstring>
 
 #include "frame/frame.h"
+#include "frame/setup_log.h"
 #include "frame/wizard.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
 #include "register/progman.h"
-
-RegistryWriter* CurrentRegistryWriter = nullptr;
 
 namespace {
 
@@ -64,13 +63,15 @@ int SetNamed(HKEY key, const char* name, const char* text)
                                   DWORD(std::strlen(text) + 1)) == ERROR_SUCCESS;
 }
 
-// Creates or opens `subKey` under `parent` and sets its default value.
-int WriteDefault(HKEY parent, const char* subKey, const char* text, HKEY* keepOpen = nullptr)
+// Creates or opens `subKey` under `parent` (named `parentName` in the log)
+// and sets its default value.
+int WriteDefault(HKEY parent, const char* parentName, const char* subKey, const char* text, HKEY* keepOpen = nullptr)
 {
     HKEY key = nullptr;
     if (!text || RegCreateKeyA(parent, subKey, &key) != ERROR_SUCCESS)
         return 0;
     int ok = SetDefault(key, text);
+    LogLine("registry: %s\\%s (default) = %s%s", parentName, subKey, text, ok ? "" : " (failed)");
     if (ok && keepOpen)
         *keepOpen = key;
     else
@@ -119,67 +120,14 @@ bool MayReplaceFileType(RegistryWriter* writer, const FileTypeRow* row, const ch
     if (!question)
         return false;
     std::snprintf(question, size, format, row->Extension, currentText, row->Description);
-    bool yes = MessageBoxA(writer->Page, question, "Install", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    // Nobody to ask: the type is taken over, as the wizard proposes.
+    bool yes = writer->Session->Host->Ask(question, true);
+    LogLine("question: %s -> %s", question, yes ? "Yes" : "No");
     std::free(question);
     return yes;
 }
 
-void OnRegistryInit(HWND page)
-{
-    SetExitCaption("Abort");
-    std::free(CurrentRegistryWriter);
-    CurrentRegistryWriter = static_cast<RegistryWriter*>(std::calloc(1, sizeof(RegistryWriter)));
-    if (CurrentRegistryWriter) {
-        CurrentRegistryWriter->Page = page;
-        CurrentRegistryWriter->Install = &Descriptor;
-    }
-    PostMessageA(page, WM_COMMAND, RegistryStartCommand, 0);
-}
-
-void OnRegistryStart(HWND page)
-{
-    RegistryWriter* writer = CurrentRegistryWriter;
-    UpdateWindow(page);
-    if (!writer)
-        ShowErrorPage(ErrRegistry, nullptr);
-    else if (WriteRegistry(writer))
-        SetTimer(page, RegistryDoneTimer, RegistryDoneDelayMs, nullptr);
-    else
-        ShowErrorPage(writer->ErrorCode, writer->ErrorArg); // destroys the page and the writer
-}
-
 } // namespace
-
-INT_PTR CALLBACK RegistryPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_INITDIALOG:
-        OnRegistryInit(window);
-        break;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == RegistryStartCommand) {
-            OnRegistryStart(window);
-            return TRUE;
-        }
-        break;
-    case WM_TIMER:
-        if (wParam == RegistryDoneTimer) {
-            KillTimer(window, RegistryDoneTimer);
-            GoNextPage();
-            return TRUE;
-        }
-        break;
-    case WM_DESTROY:
-        if (CurrentRegistryWriter && CurrentRegistryWriter->Page == window) {
-            std::free(CurrentRegistryWriter);
-            CurrentRegistryWriter = nullptr;
-        }
-        break;
-    default:
-        break;
-    }
-    return PageDefaultProc(window, message, wParam, lParam);
-}
 
 int WriteRegistry(RegistryWriter* writer)
 {
@@ -187,7 +135,7 @@ int WriteRegistry(RegistryWriter* writer)
     char prefix[MAX_PATH + 2];
     if (!install->RegistryEntries)
         return 0;
-    if (!MakeDestinationPrefix(GetDestinationDir(), prefix, sizeof prefix))
+    if (!MakeDestinationPrefix(writer->Session->DestinationDir, prefix, sizeof prefix))
         return Fail(writer, ErrRegistry);
 
     for (const RegistryRow* row = install->RegistryEntries; row->ComponentKey != 0; ++row) {
@@ -199,12 +147,14 @@ int WriteRegistry(RegistryWriter* writer)
         if (row->DefaultValue && row->PrefixDestination) {
             char* value = Joined(prefix, row->DefaultValue);
             SetDefault(key, value);
+            LogLine("registry: %s (default) = %s", row->SubKey, value ? value : "");
             std::free(value);
         } else if (row->DefaultValue) {
             SetDefault(key, row->DefaultValue);
+            LogLine("registry: %s (default) = %s", row->SubKey, row->DefaultValue);
         }
         RegCloseKey(key);
-        if (ConfirmAbort(writer->Page))
+        if (writer->Session->Host->StopConfirmed())
             return Fail(writer, ErrAborted);
     }
 
@@ -256,28 +206,31 @@ int RegisterFileType(RegistryWriter* writer, const FileTypeRow* row, const char*
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, MachineClassesKey, &machineClasses) != ERROR_SUCCESS)
         return 0;
     if (replacing)
-        DeleteKeyTree(machineClasses, className);
+        if (DeleteKeyTree(machineClasses, className))
+            LogLine("registry: deleted %s\\%s", MachineClassesKey, className);
 
-    if (!WriteDefault(machineClasses, extensionKey, className))
+    if (!WriteDefault(machineClasses, MachineClassesKey, extensionKey, className))
         goto done;
-    if (!WriteDefault(machineClasses, className, row->Description, &classKey))
+    if (!WriteDefault(machineClasses, MachineClassesKey, className, row->Description, &classKey))
         goto done;
     {
         char iconId[16];
         std::snprintf(iconId, sizeof iconId, ",-%d", int(row->IconId));
         char* icon = Joined(prefix, row->IconFile, iconId);
-        int written = WriteDefault(classKey, "DefaultIcon", icon);
+        int written = WriteDefault(classKey, className, "DefaultIcon", icon);
         std::free(icon);
         if (!written)
             goto done;
     }
-    if (!WriteDefault(classKey, "Shell\\Open", "&Open", &openKey))
+    if (!WriteDefault(classKey, className, "Shell\\Open", "&Open", &openKey))
         goto done;
     // The program path in quotes: unquoted, a destination with a blank would
     // make the shell try C:\Program.exe first.
     {
         char* command = Joined("\"", prefix, row->OpenProgram, "\" \"%1\"");
-        ok = WriteDefault(openKey, "command", command);
+        char openName[MaxExtension + 20];
+        std::snprintf(openName, sizeof openName, "%s\\Shell\\Open", className);
+        ok = WriteDefault(openKey, openName, "command", command);
         std::free(command);
     }
 done:
@@ -325,8 +278,8 @@ int RegisterSharedFiles(RegistryWriter* writer)
         char* current = static_cast<char*>(std::malloc(size));
         if (current && ReadDefault(key, nullptr, current, LONG(size)) && std::strcmp(current, install->SharedName) == 0)
             isNew = false;
-        else
-            SetDefault(key, install->SharedName);
+        else if (SetDefault(key, install->SharedName))
+            LogLine("registry: %s\\Shared (default) = %s", install->ProductKey, install->SharedName);
         std::free(current);
     }
     RegCloseKey(key);
@@ -351,6 +304,7 @@ int RegisterSharedFiles(RegistryWriter* writer)
         RegCloseKey(key);
         if (written != ERROR_SUCCESS)
             return Fail(writer, ErrRegistry);
+        LogLine("registry: shared files count %s = %u", install->SharedName, unsigned(count));
     }
 
     for (const FileEntry* file = install->Files; file && file->ComponentKey != 0; ++file)
@@ -370,9 +324,10 @@ int RegisterAppPath(RegistryWriter* writer, const char* fileName)
     if (!created)
         return Fail(writer, ErrRegistry);
     char path[MAX_PATH];
-    if (JoinPath(path, sizeof path, GetDestinationDir(), fileName))
-        SetDefault(key, path);
-    SetNamed(key, "Path", SharedFilesDir);
+    if (JoinPath(path, sizeof path, writer->Session->DestinationDir, fileName) && SetDefault(key, path))
+        LogLine("registry: %s%s (default) = %s", AppPathsKey, fileName, path);
+    if (SetNamed(key, "Path", SharedFilesDir))
+        LogLine("registry: %s%s Path = %s", AppPathsKey, fileName, SharedFilesDir);
     RegCloseKey(key);
     return 1;
 }

@@ -5,9 +5,10 @@
 #include <windows.h>
 
 #include "frame/descriptor.h"
+#include "frame/host.h"
 
 struct RegistryWriter {
-    HWND Page;                 // owner of every message box of the pass
+    InstallSession* Session;   // the destination, and the host asked and reported to
     int ErrorCode;             // 0, or ErrRegistry / ErrAborted after a failure
     const char* ErrorArg;      // always none for this step
     const InstallDescriptor* Install; // the descriptor the pass walks

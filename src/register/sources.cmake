@@ -3,5 +3,7 @@ kova_sources(
     progman.cpp
   WIN32
     registry.cpp
+    registry_page.cpp
     dde_client.cpp
+    icon_page.cpp
 )

@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include "frame/product_tables.h"
+#include "frame/host.h"
+#include "frame/setup_log.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
 #include "upgrade/finishing.h"
@@ -43,7 +45,7 @@ bool FormatInto(char* out, size_t size, const char* format, ...)
     return true;
 }
 
-void BuildFinishPaths(FinishPaths* paths)
+void BuildFinishPaths(const char* destination, FinishPaths* paths)
 {
     const char* profile = std::getenv("UserProfile");
     const char* temp = std::getenv("TEMP");
@@ -54,7 +56,7 @@ void BuildFinishPaths(FinishPaths* paths)
         paths->UserConfigDir[0] = '\0';
     if (temp && temp[0] && JoinPath(paths->MergedConfigFile, MAX_PATH, temp, ServerConfigName))
         FormatInto(paths->TempDir, MAX_PATH, "%s", temp);
-    JoinPath(paths->InstalledConfigFile, MAX_PATH, DestinationDir, ServerConfigName);
+    JoinPath(paths->InstalledConfigFile, MAX_PATH, destination, ServerConfigName);
 }
 
 bool Exists(const char* path)
@@ -65,14 +67,16 @@ bool Exists(const char* path)
 // Creates the user's configuration directory when it is missing. False when
 // a file stands at its name: that file is the user's, and nothing of this
 // step may write there.
-bool EnsureUserConfigDir(const char* dir)
+bool EnsureUserConfigDir(SetupHost* host, const char* dir)
 {
     DWORD attributes = GetFileAttributesA(dir);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return true;
-    if (attributes == INVALID_FILE_ATTRIBUTES && CreateDirectoryA(dir, NULL))
+    if (attributes == INVALID_FILE_ATTRIBUTES && CreateDirectoryA(dir, NULL)) {
+        LogLine("finishing: made %s", dir);
         return true;
-    MessageBoxA(NULL, "Unable to create KOVA_TMP directory", NULL, MB_OK);
+    }
+    host->Tell(NULL, "Unable to create KOVA_TMP directory");
     return attributes == INVALID_FILE_ATTRIBUTES;
 }
 
@@ -97,14 +101,18 @@ bool SameDirectory(const char* a, const char* b)
            first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
-void GiveUserCopy(const char* installed, const char* user)
+void GiveUserCopy(SetupHost* host, const char* installed, const char* user)
 {
-    if (Exists(user) || CopyFileA(installed, user, FALSE))
+    if (Exists(user))
         return;
+    if (CopyFileA(installed, user, FALSE)) {
+        LogLine("finishing: copied %s to %s", installed, user);
+        return;
+    }
     char text[3 * MAX_PATH];
     FormatInto(text, sizeof text, "Failed to copy file \n%s to\n%s, %d", installed, user,
                static_cast<int>(GetLastError()));
-    MessageBoxA(NULL, text, "KOVA installation", MB_OK);
+    host->Tell("KOVA installation", text);
 }
 
 // Starts the hidden command interpreter that copies the merged file over the
@@ -138,21 +146,22 @@ HANDLE StartCopyBack(const char* mergedConfigFile, const char* userConfigDir)
     return execute.hProcess;
 }
 
-void ReportUpdateFailure()
+void ReportUpdateFailure(SetupHost* host)
 {
-    MessageBoxA(NULL, "Unable to update tarndaemon.conf file", "KOVA Error", MB_OK);
+    host->Tell("KOVA Error", "Unable to update tarndaemon.conf file");
 }
 
 // Merges the library into a copy of the user's file in TEMP and starts the
 // copy back over the user's file; the copy's process, or null. A merge that
 // failed is reported and never copied back.
-HANDLE MergeIntoUserCopy(const FinishPaths& paths)
+HANDLE MergeIntoUserCopy(SetupHost* host, const FinishPaths& paths)
 {
     if (!paths.MergedConfigFile[0] ||
         !MergeServerConfig(paths.UserConfigFile, paths.MergedConfigFile, LibraryEnvironment.LibraryDir)) {
-        ReportUpdateFailure();
+        ReportUpdateFailure(host);
         return NULL;
     }
+    LogLine("finishing: merged the library %s into %s", LibraryEnvironment.LibraryDir, paths.MergedConfigFile);
     return StartCopyBack(paths.MergedConfigFile, paths.UserConfigDir);
 }
 
@@ -172,18 +181,22 @@ void WaitForUserCopy(const char* userConfigFile)
 // (a hidden process must not stay behind waiting for an answer); when it was
 // ended so, or its copy failed (the user's file is read-only or in use), the
 // user is told and the merged file is left in TEMP for them.
-void RemoveMergedFile(const char* mergedConfigFile, HANDLE copyProcess)
+void RemoveMergedFile(SetupHost* host, const char* mergedConfigFile, HANDLE copyProcess)
 {
     DWORD exitCode = 0;
     if (copyProcess && WaitForSingleObject(copyProcess, FinishWaitLimitMs) != WAIT_OBJECT_0) {
         TerminateProcess(copyProcess, 1);
-        ReportUpdateFailure();
+        LogLine("finishing: the copy back did not end in time and was ended; %s stays", mergedConfigFile);
+        ReportUpdateFailure(host);
         return;
     }
     if (copyProcess && (!GetExitCodeProcess(copyProcess, &exitCode) || exitCode != 0)) {
-        ReportUpdateFailure();
+        LogLine("finishing: the copy back failed (exit code %lu); %s stays", exitCode, mergedConfigFile);
+        ReportUpdateFailure(host);
         return;
     }
+    if (copyProcess)
+        LogLine("finishing: copied the merged file back over the user's copy");
     DeleteFileA(mergedConfigFile);
 }
 
@@ -195,42 +208,44 @@ bool ShortPathOf(const wchar_t* longPath, wchar_t* shortPath, size_t capacity, v
 
 }  // namespace
 
-bool FinishInstallation(int errorCode)
+bool FinishInstallation(InstallSession* session, int errorCode)
 {
     FinishPaths paths;
     HANDLE copyProcess = NULL;
-    BuildFinishPaths(&paths);
-    if (paths.UserConfigDir[0] && EnsureUserConfigDir(paths.UserConfigDir)) {
+    SetupHost* host = session->Host;
+    BuildFinishPaths(session->DestinationDir, &paths);
+    if (paths.UserConfigDir[0] && EnsureUserConfigDir(host, paths.UserConfigDir)) {
         // With TEMP set to the user's KOVA_TMP the merged file would be the
         // user's copy itself: emptied before it is read, deleted afterwards.
         if (paths.TempDir[0] && SameDirectory(paths.TempDir, paths.UserConfigDir))
             paths.MergedConfigFile[0] = '\0';
-        GiveUserCopy(paths.InstalledConfigFile, paths.UserConfigFile);
+        GiveUserCopy(host, paths.InstalledConfigFile, paths.UserConfigFile);
         if (LibraryEnvironment.LibraryDirGiven == 1 && paths.TempDir[0])
-            copyProcess = MergeIntoUserCopy(paths);
+            copyProcess = MergeIntoUserCopy(host, paths);
         WaitForUserCopy(paths.UserConfigFile);
     }
     if (paths.MergedConfigFile[0])
-        RemoveMergedFile(paths.MergedConfigFile, copyProcess);
+        RemoveMergedFile(host, paths.MergedConfigFile, copyProcess);
     if (copyProcess)
         CloseHandle(copyProcess);
     if (errorCode == 0)
-        DeleteObsoleteFiles();
+        DeleteObsoleteFiles(session->DestinationDir);
     for (const char* name : CancelledNames) {
         char path[MAX_PATH];
         char native[MAX_PATH + 4];
-        if (JoinPath(path, sizeof path, DestinationDir, name) && FormatInto(native, sizeof native, "\\??\\%s", path))
+        if (JoinPath(path, sizeof path, session->DestinationDir, name) &&
+            FormatInto(native, sizeof native, "\\??\\%s", path))
             CancelPendingOperations(native);
     }
     return false;
 }
 
-void DeleteObsoleteFiles()
+void DeleteObsoleteFiles(const char* destination)
 {
     for (const char* name : ObsoleteFiles) {
         char path[MAX_PATH];
-        if (JoinPath(path, sizeof path, DestinationDir, name))
-            std::remove(path);
+        if (JoinPath(path, sizeof path, destination, name) && std::remove(path) == 0)
+            LogLine("finishing: deleted %s", path);
     }
 }
 
@@ -261,8 +276,11 @@ int CancelInValue(HKEY key, const wchar_t* valueName, const wchar_t* path)
     length = FilterPendingOperations<wchar_t>(data, size / sizeof(wchar_t), path, ShortPathOf, nullptr, kept);
     if (length == 0)
         goto done;
+    LogLine("finishing: cancelled the boot-time operations on %ls in %ls", path, valueName);
     if (length == 1) {
         ok = RegDeleteValueW(key, valueName) == ERROR_SUCCESS;
+        if (ok)
+            LogLine("finishing: deleted the empty %ls", valueName);
         goto done;
     }
     ok = RegSetValueExW(key, valueName, 0, REG_MULTI_SZ, reinterpret_cast<BYTE*>(kept),

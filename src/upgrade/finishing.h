@@ -6,8 +6,8 @@
 #include "frame/descriptor.h"
 #include "frame/wizard.h"
 
-// Deletes the files older releases left in DestinationDir; failures are ignored.
-void DeleteObsoleteFiles();
+// Deletes the files older releases left in `destination`; failures are ignored.
+void DeleteObsoleteFiles(const char* destination);
 
 // Drops from PendingFileRenameOperations every pair whose source names the
 // same file as `path` (a native path, "\??\" and a Win32 path). 1 when the

@@ -7,6 +7,8 @@
 
 #include "frame/descriptor.h"
 #include "frame/frame.h"
+#include "frame/host.h"
+#include "frame/setup_log.h"
 #include "frame/product_tables.h"
 #include "frame/wizard.h"
 #include "pages/pages.h"
@@ -21,43 +23,24 @@ void SetDestinationTemplate(const char* name)
         Descriptor.PageTemplates[PageDestination] = name;
 }
 
-// A destination from which some file's path would pass 259 characters is
-// refused before anything is created: the copy could not finish there.
-bool DestinationTooLong()
+int LeaveDestinationPage(InstallSession* session, HWND runningProduct)
 {
-    uint32_t limit = LongestDestinationLength();
-    if (std::strlen(DestinationDir) <= limit)
-        return false;
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "The destination directory is too long. Please choose a directory of at most %u characters.",
-                  unsigned(limit));
-    MessageBoxA(nullptr, text, "Install", MB_OK);
-    return true;
-}
-
-int LeaveDestinationPage(HWND runningProduct)
-{
-    if (DestinationTooLong())
-        return 0;
-    if (!IsDirectory(DestinationDir) && !CreateDirectoryPath(DestinationDir)) {
+    switch (CheckDestination(session, runningProduct)) {
+    case DestinationNotCreated:
         SetDestinationTemplate("DESTDIRDLG2");
         return 3;
-    }
-    if (runningProduct) {
-        MessageBoxA(nullptr,
-                    "A copy of KOVA is already running. Please close the application before continuing with the installation.",
-                    "Install", MB_OK);
+    case DestinationUsable:
+        SetPageInList(PageReplace, FindOldProgram(session));
+        return 1;
+    default:
         return 0;
     }
-    SetPageInList(PageReplace, FindOldProgram());
-    return 1;
 }
 
-bool IsFileInDestination(const char* name)
+bool IsFileInDestination(const InstallSession* session, const char* name)
 {
     char path[MAX_PATH];
-    return JoinPath(path, sizeof path, DestinationDir, name) && IsExistingFile(path);
+    return JoinPath(path, sizeof path, session->DestinationDir, name) && IsExistingFile(path);
 }
 
 // Processes of the job still running; 0 when they cannot be counted.
@@ -69,21 +52,21 @@ DWORD ActiveProcesses(HANDLE job)
     return info.ActiveProcesses;
 }
 
-// Waits, window alive and at most `limitMs` in all, for the started process
-// and then for every process it started in turn (an uninstaller that copies
-// itself to TEMP, starts the copy and exits does its work there). Without a
-// job only the started process is waited for.
-bool WaitForUninstaller(HANDLE process, HANDLE job, DWORD limitMs)
+// Waits, through the host and at most `limitMs` in all, for the started
+// process and then for every process it started in turn (an uninstaller
+// that copies itself to TEMP, starts the copy and exits does its work
+// there). Without a job only the started process is waited for.
+bool WaitForUninstaller(SetupHost* host, HANDLE process, HANDLE job, DWORD limitMs)
 {
     const DWORD PollMs = 100;
     DWORD start = GetTickCount();
-    bool goOn = WaitWithWindowAlive(process, limitMs);
+    bool goOn = host->Wait(process, limitMs);
     while (goOn && job && ActiveProcesses(job) > 0) {
         DWORD elapsed = GetTickCount() - start;
         if (elapsed >= limitMs)
             break;
         // A job is not signalled when its processes end: it is looked at again.
-        goOn = WaitWithWindowAlive(job, limitMs - elapsed < PollMs ? limitMs - elapsed : PollMs);
+        goOn = host->Wait(job, limitMs - elapsed < PollMs ? limitMs - elapsed : PollMs);
     }
     return goOn;
 }
@@ -113,51 +96,89 @@ bool StartUninstaller(const char* uninstaller, char* commandLine, PROCESS_INFORM
     return true;
 }
 
-void SetString(HKEY key, const char* name, const char* text)
+void SetString(HKEY key, const char* keyPath, const char* name, const char* text)
 {
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), DWORD(std::strlen(text) + 1));
+    if (RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), DWORD(std::strlen(text) + 1)) ==
+        ERROR_SUCCESS)
+        LogLine("registry: %s %s = %s", keyPath, name, text);
 }
 
 } // namespace
 
 int LeavePage(int pageId)
 {
+    InstallSession* session = CurrentSession();
     HWND runningProduct = FindWindowA(ProductWindowClass, nullptr);
     SetDestinationTemplate("DESTDIRDLG1");
+    LogLine("leaving page %d", pageId);
     switch (pageId) {
     case PageWelcome:
         SelectChosenComponents();
         SetPageInList(PageNoTemplate, false);
         return 1;
     case PageDestination:
-        return LeaveDestinationPage(runningProduct);
+        return LeaveDestinationPage(session, runningProduct);
     case PageReplace:
-        return RemoveOldInstallation() ? 1 : 0;
+        return RemoveOldInstallation(session) ? 1 : 0;
     case PageRegistry:
         if (ProgramSelected)
-            WriteUninstallEntry();
+            WriteUninstallEntry(session);
         return 1;
     default:
         return 1;
     }
 }
 
-bool FindOldProgram()
+int CheckDestination(InstallSession* session, HWND runningProduct)
+{
+    const char* dir = session->DestinationDir;
+    LogLine("destination: %s", dir);
+    // A destination from which some file's path would pass 259 characters
+    // is refused before anything is created: the copy could not finish there.
+    uint32_t limit = LongestDestinationLength();
+    if (std::strlen(dir) > limit) {
+        char text[256];
+        std::snprintf(text, sizeof text,
+                      "The destination directory is too long. Please choose a directory of at most %u characters.",
+                      unsigned(limit));
+        LogLine("destination: %s", text);
+        session->Host->Tell("Install", text);
+        return DestinationTooLong;
+    }
+    if (!IsDirectory(dir) && !CreateDirectoryPath(dir)) {
+        LogLine("destination: the directory cannot be made");
+        return DestinationNotCreated;
+    }
+    if (runningProduct) {
+        const char* text =
+            "A copy of KOVA is already running. Please close the application before continuing with the installation.";
+        LogLine("destination: %s", text);
+        session->Host->Tell("Install", text);
+        return DestinationProductRunning;
+    }
+    return DestinationUsable;
+}
+
+bool FindOldProgram(const InstallSession* session)
 {
     if (!ProgramSelected)
         return false;
-    return IsFileInDestination(EarlierProgramFiles[0]) || IsFileInDestination(EarlierProgramFiles[1]);
+    bool found = IsFileInDestination(session, EarlierProgramFiles[0]) ||
+                 IsFileInDestination(session, EarlierProgramFiles[1]);
+    LogLine(found ? "destination: holds an earlier installation" : "destination: holds no earlier installation");
+    return found;
 }
 
-bool RemoveOldInstallation()
+bool RemoveOldInstallation(InstallSession* session)
 {
     char uninstaller[MAX_PATH];
     char commandLine[MAX_PATH + 8];
     bool goOn = true;
-    if (!JoinPath(uninstaller, sizeof uninstaller, DestinationDir, UninstallerName))
+    if (!JoinPath(uninstaller, sizeof uninstaller, session->DestinationDir, UninstallerName))
         return true;
     if (_access(uninstaller, 0) != 0) {
-        DeleteDirectoryFiles(DestinationDir);
+        LogLine("replace: no earlier uninstaller; deleting the files in %s", session->DestinationDir);
+        DeleteDirectoryFiles(session->DestinationDir);
         return true;
     }
     // Quoted, and named as the program too: unquoted, a path with a blank
@@ -166,6 +187,7 @@ bool RemoveOldInstallation()
     PROCESS_INFORMATION process;
     HANDLE job = nullptr;
     bool started = StartUninstaller(uninstaller, commandLine, &process, &job);
+    LogLine(started ? "replace: started %s" : "replace: could not start %s", commandLine);
     for (const char* name : OlderUninstallKeys)
         DeleteUninstallKey(name);
     if (started) {
@@ -173,7 +195,8 @@ bool RemoveOldInstallation()
         // fill, and registers boot-time deletes of itself and the folder: it
         // must be done before anything is copied, so that the copy does not
         // meet it running and the finishing step sees what it registered.
-        goOn = WaitForUninstaller(process.hProcess, job, UninstallerWaitMs);
+        goOn = WaitForUninstaller(session->Host, process.hProcess, job, UninstallerWaitMs);
+        LogLine(goOn ? "replace: the earlier uninstaller's wait is over" : "replace: stopped while waiting");
         CloseHandle(process.hProcess);
     }
     if (job)
@@ -209,13 +232,17 @@ long DeleteUninstallKey(const char* name)
     if (opened != ERROR_SUCCESS)
         return opened;
     RegCloseKey(key);
-    return RegDeleteKeyA(HKEY_LOCAL_MACHINE, path) == ERROR_SUCCESS ? 1 : 0;
+    bool deleted = RegDeleteKeyA(HKEY_LOCAL_MACHINE, path) == ERROR_SUCCESS;
+    LogLine(deleted ? "registry: deleted %s" : "registry: could not delete %s", path);
+    return deleted ? 1 : 0;
 }
 
-void WriteUninstallEntry()
+void WriteUninstallEntry(const InstallSession* session)
 {
+    const char* dir = session->DestinationDir;
     char keyPath[MAX_PATH];
     char uninstaller[MAX_PATH + 2];
+    char quietUninstaller[MAX_PATH + 8];
     char icon[MAX_PATH];
     HKEY key;
     if (JoinPath(keyPath, sizeof keyPath, UninstallRoot, UninstallKeyName) &&
@@ -223,16 +250,25 @@ void WriteUninstallEntry()
                         &key, nullptr) == ERROR_SUCCESS) {
         // Quoted: the uninstall panel runs this as a command line, and an
         // unquoted path with a blank would first run C:\Program.exe.
-        QuotedPath(uninstaller, sizeof uninstaller, DestinationDir, UninstallerName);
-        JoinPath(icon, sizeof icon, DestinationDir, MainProgramName);
+        QuotedPath(uninstaller, sizeof uninstaller, dir, UninstallerName);
+        // Deployment systems remove the product without asking through
+        // this one: the switch the releases' uninstallers take.
+        std::snprintf(quietUninstaller, sizeof quietUninstaller, "%s%s", uninstaller, UninstallerSwitch);
+        JoinPath(icon, sizeof icon, dir, MainProgramName);
         DWORD size = InstalledSizeKb();
-        SetString(key, "DisplayName", UninstallDisplayName);
-        SetString(key, "UninstallString", uninstaller);
-        SetString(key, "DisplayIcon", icon);
-        SetString(key, "Publisher", UninstallPublisher);
-        SetString(key, "DisplayVersion", UninstallDisplayVersion);
-        RegSetValueExA(key, "EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&size), sizeof size);
+        SetString(key, keyPath, "DisplayName", UninstallDisplayName);
+        SetString(key, keyPath, "UninstallString", uninstaller);
+        SetString(key, keyPath, "QuietUninstallString", quietUninstaller);
+        SetString(key, keyPath, "InstallLocation", dir);
+        SetString(key, keyPath, "DisplayIcon", icon);
+        SetString(key, keyPath, "Publisher", UninstallPublisher);
+        SetString(key, keyPath, "DisplayVersion", UninstallDisplayVersion);
+        if (RegSetValueExA(key, "EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&size), sizeof size) ==
+            ERROR_SUCCESS)
+            LogLine("registry: %s EstimatedSize = %lu", keyPath, size);
         RegCloseKey(key);
     }
-    RegSetValueA(HKEY_LOCAL_MACHINE, ProductKey, REG_SZ, ProductIdentity, DWORD(std::strlen(ProductIdentity) + 1));
+    if (RegSetValueA(HKEY_LOCAL_MACHINE, ProductKey, REG_SZ, ProductIdentity, DWORD(std::strlen(ProductIdentity) + 1)) ==
+        ERROR_SUCCESS)
+        LogLine("registry: %s (default) = %s", ProductKey, ProductIdentity);
 }

@@ -3,6 +3,9 @@
 #pragma once
 #include <cstdint>
 
+struct InstallSession;
+struct HWND__;
+
 // Page ids whose leave step does something.
 enum {
     PageWelcome = 0,
@@ -12,20 +15,30 @@ enum {
     PageRegistry = 6
 };
 
+// What leaving the destination page finds.
+enum DestinationCheckResult {
+    DestinationUsable = 0,
+    DestinationTooLong = 1,        // said through the host
+    DestinationNotCreated = 2,
+    DestinationProductRunning = 3  // said through the host
+};
+// The checks of the destination page's Next: the length, the directory
+// (made when missing) and the running product (its main window, or null).
+int CheckDestination(InstallSession* session, HWND__* runningProduct);
 // True when kova.exe or kovamain.exe lies (as a file) in the destination.
-bool FindOldProgram();
+bool FindOldProgram(const InstallSession* session);
 // Starts the earlier uninstaller, drops the two older uninstall keys and
-// waits (window alive, at most UninstallerWaitMs) for the uninstaller to end;
-// without an uninstaller, deletes the files directly in the destination.
-// False when the user asked to stop while it waited.
-bool RemoveOldInstallation();
+// waits (through the host, at most UninstallerWaitMs) for the uninstaller and
+// what it starts to end; without an uninstaller, deletes the files directly
+// in the destination. False when the user asked to stop while it waited.
+bool RemoveOldInstallation(InstallSession* session);
 const unsigned long UninstallerWaitMs = 60000;
 // Deletes every file directly inside dir; subdirectories stay.
 void DeleteDirectoryFiles(const char* dir);
 // 1 deleted, 0 deletion failed, else the registry error of opening the key.
 long DeleteUninstallKey(const char* name);
 // This release's uninstall entry and its product identity.
-void WriteUninstallEntry();
+void WriteUninstallEntry(const InstallSession* session);
 
 // Platform-free (installed_size.cpp): the installed size in kilobytes.
 uint32_t InstalledSizeKb();

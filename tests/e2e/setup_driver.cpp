@@ -1,5 +1,6 @@
 #include "setup_driver.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -161,6 +162,8 @@ int SetupProcess::Start(const SetupOptions& options)
 {
     int ok = 0;
     std::string commandLine = "\"" + WindowsPath(SetupExePath()) + "\"";
+    if (!options.arguments.empty())
+        commandLine += " " + options.arguments;
     std::string environment = BuildEnvironment(options);
     STARTUPINFOA startup = QuietStartup();
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, &environment[0],
@@ -170,6 +173,10 @@ int SetupProcess::Start(const SetupOptions& options)
         goto done;
     }
     pid_ = process_.dwProcessId;
+    if (options.unattended) {
+        ok = 1;
+        goto done;
+    }
     if (!WaitUntil([this] { return (main_ = FindMainWindow()) != nullptr || !Running(); }, 20000)) {
         error_ = "no main window \"Install\" within 20 s";
         goto done;
@@ -195,6 +202,37 @@ HWND SetupProcess::FindMainWindow() const
             return window;
     }
     return nullptr;
+}
+
+namespace {
+
+struct ShownWindows {
+    DWORD pid;
+    std::vector<HWND>* seen;
+};
+
+BOOL CALLBACK NoteShownWindow(HWND window, LPARAM lParam)
+{
+    ShownWindows* shown = reinterpret_cast<ShownWindows*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == shown->pid && IsWindowVisible(window) &&
+        std::find(shown->seen->begin(), shown->seen->end(), window) == shown->seen->end())
+        shown->seen->push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+int SetupProcess::WindowsShownUntilExit(DWORD timeoutMs) const
+{
+    std::vector<HWND> seen;
+    ShownWindows shown = {pid_, &seen};
+    bool ended = WaitUntil([&] {
+        EnumWindows(NoteShownWindow, reinterpret_cast<LPARAM>(&shown));
+        return !Running();
+    }, timeoutMs);
+    return ended ? int(seen.size()) : -1;
 }
 
 bool SetupProcess::Running() const

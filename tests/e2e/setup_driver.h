@@ -34,6 +34,8 @@ std::string WindowsPath(const char* unixPath);
 const char* SetupExePath();
 
 struct SetupOptions {
+    std::string arguments;                  // after the program's name
+    bool unattended = false;                // no main window to wait for
     std::string currentDir;                 // the setup's current directory
     std::vector<std::string> environment;   // NAME=VALUE entries that replace or add to ours
     std::vector<std::string> unsetNames;    // variables the setup must not see
@@ -46,8 +48,8 @@ public:
     SetupProcess& operator=(const SetupProcess&) = delete;
     ~SetupProcess();
 
-    // Starts setup.exe and waits for its main window. Result: 1 running with
-    // a main window, 0 not (error() says why).
+    // Starts setup.exe and waits for its main window (unless unattended).
+    // Result: 1 running (with a main window), 0 not (error() says why).
     int Start(const SetupOptions& options);
     const std::string& error() const { return error_; }
 
@@ -87,6 +89,9 @@ public:
     // window (the message boxes), visible ones only.
     std::vector<HWND> MessageBoxes() const;
     HWND WaitForMessageBox(DWORD timeoutMs) const;
+    // Waits for the process to end, watching its windows meanwhile: the
+    // number of visible top-level windows it showed (-1: it did not end).
+    int WindowsShownUntilExit(DWORD timeoutMs) const;
     std::string MessageBoxText(HWND box) const;
     void Answer(HWND box, int buttonId) const;
 

@@ -191,7 +191,11 @@ void Introduction(std::ostream& out)
            "it write the registry; the icons page makes the program group; the finishing step, just before the last "
            "page (or before the error page when the program group cannot be made), gives the user a configuration "
            "file and cleans up. Nothing is undone when the installation stops "
-           "part-way.\n\n";
+           "part-way.\n\n"
+           "An unattended run (`setup.exe /S`, see `docs/deployment.md`) makes the same changes with the wizard's "
+           "proposals: `<destination>` is the proposed folder or the one `/D=` names, an earlier installation is "
+           "replaced, the file type is taken over, and nothing is started or opened at the end. It also writes a "
+           "log: the file `/LOG=` names, else `%TEMP%\\" << UnattendedLogName << "`.\n\n";
 }
 
 void FilesSection(std::ostream& out, const FileEntry* files)
@@ -268,6 +272,9 @@ void RegistrySection(std::ostream& out, const std::string& prefix)
     table.Add(left, "write", Machine, uninstallKey, "DisplayName", "REG_SZ", Code(UninstallDisplayName));
     table.Add(left, "write", Machine, uninstallKey, "UninstallString", "REG_SZ",
               Code(Quoted(Destination, UninstallerName)));
+    table.Add(left, "write", Machine, uninstallKey, "QuietUninstallString", "REG_SZ",
+              Code(Quoted(Destination, UninstallerName) + UninstallerSwitch) + " (removes without asking)");
+    table.Add(left, "write", Machine, uninstallKey, "InstallLocation", "REG_SZ", Code(Destination));
     table.Add(left, "write", Machine, uninstallKey, "DisplayIcon", "REG_SZ", Code(Join(Destination, MainProgramName)));
     table.Add(left, "write", Machine, uninstallKey, "Publisher", "REG_SZ", Code(UninstallPublisher));
     table.Add(left, "write", Machine, uninstallKey, "DisplayVersion", "REG_SZ", Code(UninstallDisplayVersion));

@@ -159,8 +159,8 @@ void StopAnswerer::Run()
         }
         StopPoint point;
         point.BytesDone = engine_->BytesDone;
-        point.Label = ControlText(engine_->Page, IdStepLabel);
-        point.File = ControlText(engine_->Page, IdCurrentFile);
+        point.Label = ControlText(CurrentPage, IdStepLabel);
+        point.File = ControlText(CurrentPage, IdCurrentFile);
         point.Partial = engine_->PartialFile;
         point.Text = ControlText(box, 0xFFFF);
         points_.push_back(point);
@@ -190,6 +190,7 @@ void CopyTest::SetUp()
     ASSERT_NE(page_, nullptr);
     SubclassProgressBar(page_);
     ShowWindow(page_, SW_SHOW);
+    CurrentPage = page_;
 
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string dir = std::string("C:\\copytest\\") + info->name();
@@ -214,6 +215,7 @@ void CopyTest::TearDown()
     engine_ = nullptr;
     CurrentCopyEngine = nullptr;
     DestroyWindow(page_);
+    CurrentPage = nullptr;
     DestroyWindow(MainWindow);
     MainWindow = nullptr;
     StopRequested = 0;
@@ -226,7 +228,8 @@ CopyEngine* CopyTest::Start(std::vector<FileEntry> rows, bool select)
         row.Selected = select ? 1 : 0;
     rows_.push_back(FileEntry{});
     descriptor_.Files = rows_.data();
-    engine_ = CreateCopyEngine(page_, &descriptor_);
+    session_ = InstallSession{&descriptor_, DestinationDir, UseFontsFolder, WizardHost()};
+    engine_ = CreateCopyEngine(&session_);
     CurrentCopyEngine = engine_;
     return engine_;
 }

@@ -72,6 +72,7 @@ protected:
     FileEntry& Row(size_t i) { return rows_[i]; }
 
     HWND page_ = nullptr;
+    InstallSession session_{};
     CopyEngine* engine_ = nullptr;
     InstallDescriptor descriptor_ = {};
     std::vector<FileEntry> rows_;

@@ -1,6 +1,7 @@
 // Path helpers, the default destination, and the steps that find and
 // remove an earlier installation and write this one's uninstall entry.
 #include "pages_fixture.h"
+#include "frame/host.h"
 #include "upgrade/upgrade.h"
 
 using namespace kovatest;
@@ -168,22 +169,22 @@ class UpgradeTest : public Fixture {};
 TEST_F(UpgradeTest, FindsAnEarlierProgramByEitherFile)
 {
     SetDestination(Scratch);
-    EXPECT_FALSE(FindOldProgram());
+    EXPECT_FALSE(FindOldProgram(CurrentSession()));
 
     ASSERT_TRUE(CreateDirectoryA(In("kova.exe").c_str(), nullptr));
-    EXPECT_FALSE(FindOldProgram()) << "a directory named kova.exe is no program";
+    EXPECT_FALSE(FindOldProgram(CurrentSession())) << "a directory named kova.exe is no program";
 
     ASSERT_TRUE(WriteText(In("kovamain.exe")));
-    EXPECT_TRUE(FindOldProgram());
+    EXPECT_TRUE(FindOldProgram(CurrentSession()));
 
     ProgramSelected = 0;
-    EXPECT_FALSE(FindOldProgram());
+    EXPECT_FALSE(FindOldProgram(CurrentSession()));
     ProgramSelected = 1;
 
     DeleteFileA(In("kovamain.exe").c_str());
     RemoveDirectoryA(In("kova.exe").c_str());
     ASSERT_TRUE(WriteText(In("kova.exe")));
-    EXPECT_TRUE(FindOldProgram());
+    EXPECT_TRUE(FindOldProgram(CurrentSession()));
 }
 
 TEST_F(UpgradeTest, DeletesFilesButNotSubdirectories)
@@ -212,7 +213,7 @@ TEST_F(UpgradeTest, WithoutUninstallerTheFilesGoAndOldKeysStay)
     MakeKey(std::string(UninstallRoot) + "KOVA 16.1");
     SetDestination(dest);
 
-    RemoveOldInstallation();
+    RemoveOldInstallation(CurrentSession());
     EXPECT_FALSE(IsExistingFile((dest + "\\kova.exe").c_str()));
     EXPECT_TRUE(IsExistingFile((dest + "\\lib\\keep.kvx").c_str()));
     EXPECT_TRUE(KeyExists(std::string(UninstallRoot) + "KOVA 15.0"));
@@ -233,7 +234,7 @@ TEST_F(UpgradeTest, StartsTheQuotedUninstallerNotTheProgramAtTheBlank)
     MakeKey(std::string(UninstallRoot) + "KOVA 17.1");
     SetDestination(dest);
 
-    RemoveOldInstallation();
+    RemoveOldInstallation(CurrentSession());
     std::string record = WaitForRecord(record_, 1, 15000);
     Sleep(500);
     record = ReadText(record_);
@@ -251,7 +252,7 @@ TEST_F(UpgradeTest, OldKeysGoEvenWhenTheUninstallerCannotStart)
     SetDestination(Scratch);
     ASSERT_TRUE(WriteText(In("uninstal.exe"), "not a program"));
     MakeKey(std::string(UninstallRoot) + "KOVA 16.1");
-    RemoveOldInstallation();
+    RemoveOldInstallation(CurrentSession());
     EXPECT_FALSE(KeyExists(std::string(UninstallRoot) + "KOVA 16.1"));
     EXPECT_TRUE(IsExistingFile(In("uninstal.exe").c_str()));
 }
@@ -277,7 +278,7 @@ TEST_F(UpgradeTest, WritesTheUninstallEntryAndProductIdentity)
 {
     SetDestination("C:\\Program Files\\KOVAwin");
     // 1000 and 1 bytes round to 1024 + 512 bytes: 2 kB.
-    WriteUninstallEntry();
+    WriteUninstallEntry(CurrentSession());
 
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(UninstallRoot) + "KOVA 17.1").c_str(), 0,
@@ -288,6 +289,8 @@ TEST_F(UpgradeTest, WritesTheUninstallEntryAndProductIdentity)
     } strings[] = {
         {"DisplayName", "Kovalith 17.1"},
         {"UninstallString", "\"C:\\Program Files\\KOVAwin\\uninstal.exe\""},
+        {"QuietUninstallString", "\"C:\\Program Files\\KOVAwin\\uninstal.exe\" -s"},
+        {"InstallLocation", "C:\\Program Files\\KOVAwin"},
         {"DisplayIcon", "C:\\Program Files\\KOVAwin\\kovamain.exe"},
         {"Publisher", "Brannvik"},
         {"DisplayVersion", "17.1"},
@@ -307,7 +310,7 @@ TEST_F(UpgradeTest, WritesTheUninstallEntryAndProductIdentity)
     DWORD count = 0;
     RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
                      nullptr);
-    EXPECT_EQ(6u, count);
+    EXPECT_EQ(8u, count);
     RegCloseKey(key);
 
     char identity[64] = "";

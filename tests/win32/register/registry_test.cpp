@@ -34,7 +34,8 @@ protected:
         SharedFilesDir[0] = '\0';
         Install.RegistryEntries = Rows;
         Install.FileTypes = Types;
-        Writer = RegistryWriter{MainWindow, 0, nullptr, &Install};
+        Session = InstallSession{&Install, DestinationDir, 1, WizardHost()};
+        Writer = RegistryWriter{&Session, 0, nullptr, &Install};
         // The answering thread reads the captions of visible dialogs, which would
         // wait on this thread while it joins; engine tests need no visible window.
         ShowWindow(MainWindow, SW_HIDE);
@@ -76,6 +77,7 @@ protected:
         {0, nullptr, nullptr, nullptr, 0, nullptr, 0},
     };
     InstallDescriptor Install{};
+    InstallSession Session{};
     RegistryWriter Writer{};
 };
 

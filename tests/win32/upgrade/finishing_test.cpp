@@ -15,6 +15,7 @@
 #include "message_box.h"
 #include "scratch_files.h"
 #include "pages/paths.h"
+#include "frame/host.h"
 #include "upgrade/finishing.h"
 #include "upgrade/server_config.h"
 
@@ -241,7 +242,7 @@ protected:
     DWORD TimedFinish(int errorCode = 0)
     {
         DWORD start = GetTickCount();
-        EXPECT_FALSE(FinishInstallation(errorCode));
+        EXPECT_FALSE(FinishInstallation(CurrentSession(), errorCode));
         return GetTickCount() - start;
     }
 

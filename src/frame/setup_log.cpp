@@ -1,0 +1,57 @@
+#include "frame/setup_log.h"
+
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+HANDLE LogFile = INVALID_HANDLE_VALUE;
+
+}  // namespace
+
+bool OpenSetupLog(const char* path)
+{
+    CloseSetupLog();
+    LogFile = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                          nullptr);
+    return LogFile != INVALID_HANDLE_VALUE;
+}
+
+void LogLine(const char* format, ...)
+{
+    if (LogFile == INVALID_HANDLE_VALUE)
+        return;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[2048];
+    int length = std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth,
+                               now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+    va_list args;
+    va_start(args, format);
+    int more = std::vsnprintf(text + length, sizeof text - size_t(length) - 2, format, args);
+    va_end(args);
+    if (more < 0)
+        more = 0;
+    length += more;
+    if (size_t(length) > sizeof text - 3)
+        length = int(sizeof text - 3);
+    text[length++] = '\r';
+    text[length++] = '\n';
+    // Paths and texts come in the system's code page; the log is UTF-8.
+    wchar_t wide[2048];
+    char utf8[6144];
+    int units = MultiByteToWideChar(CP_ACP, 0, text, length, wide, 2048);
+    int bytes = units > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8, sizeof utf8, nullptr, nullptr) : 0;
+    DWORD written = 0;
+    if (bytes > 0)
+        WriteFile(LogFile, utf8, DWORD(bytes), &written, nullptr);
+}
+
+void CloseSetupLog()
+{
+    if (LogFile != INVALID_HANDLE_VALUE)
+        CloseHandle(LogFile);
+    LogFile = INVALID_HANDLE_VALUE;
+}

@@ -1,0 +1,179 @@
+// The unattended run (/S): the wizard's walk with nobody at the screen.
+// Every decision is taken the way the wizard proposes it, nothing is shown,
+// and the pauses that pace the pages for the eye are left out; the waits
+// that protect data (the earlier uninstaller, the copy back of the user's
+// configuration) stay. The steps are the wizard's own, reporting to a host
+// that writes to the log instead of showing anything.
+#include <cstdio>
+
+#include "frame/command_line.h"
+#include "frame/frame.h"
+#include "frame/host.h"
+#include "frame/product_tables.h"
+#include "frame/setup_log.h"
+#include "frame/wizard.h"
+#include "pages/pages.h"
+#include "pages/paths.h"
+#include "payload/copy_engine.h"
+#include "register/dde_client.h"
+#include "register/registry.h"
+#include "upgrade/upgrade.h"
+
+namespace {
+
+class Unattended final : public SetupHost {
+public:
+    void Status(int, const char*) override {}
+    void Progress(uint32_t, uint32_t) override {}
+    bool Ask(const char* text, bool proposed) override
+    {
+        LogLine("asked nobody, answered %s: %s", proposed ? "Yes" : "No", text);
+        return proposed;
+    }
+    void Tell(const char* caption, const char* text) override
+    {
+        LogLine("message (%s): %s", caption ? caption : "Error", text);
+    }
+    bool StopConfirmed() override { return false; }
+    bool Wait(HANDLE object, DWORD limitMs) override
+    {
+        WaitForSingleObject(object, limitMs);
+        return true;
+    }
+    void GroupStepEnded(int errorCode, bool noServer) override
+    {
+        GroupEnded = true;
+        GroupError = errorCode;
+        NoServer = noServer;
+    }
+
+    bool GroupEnded = false;
+    int GroupError = 0;
+    bool NoServer = false;
+};
+
+const char ConversationClass[] = "KovaSetupConversation";
+DdeClient* Conversation = nullptr;
+
+LRESULT CALLBACK ConversationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (Conversation && HandleConversationMessage(Conversation, message, wParam, lParam))
+        return 0;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The error page's text for a failed step, for the log.
+void LogStepError(int code, const char* argument)
+{
+    char format[256];
+    char text[512];
+    if (LoadStringA(AppInstance, 50 + code, format, sizeof format) <= 0)
+        format[0] = '\0';
+    std::snprintf(text, sizeof text, format, argument ? argument : "");
+    LogLine("error %d: %s", code, text);
+}
+
+int CopyFiles(InstallSession* session)
+{
+    CopyEngine* engine = CreateCopyEngine(session);
+    if (!engine) {
+        LogStepError(ErrAborted, nullptr);
+        return ExitFailed;
+    }
+    bool copied = PrepareTargets(engine) && CopyAllFiles(engine);
+    if (!copied)
+        LogStepError(engine->ErrorCode, engine->ErrorArg);
+    DestroyCopyEngine(engine);
+    FreeCopyEngine(engine);
+    return copied ? ExitInstalled : ExitFailed;
+}
+
+int WriteRegistryRows(InstallSession* session)
+{
+    RegistryWriter writer = {session, 0, nullptr, session->Descriptor};
+    if (!WriteRegistry(&writer)) {
+        LogStepError(writer.ErrorCode ? writer.ErrorCode : ErrRegistry, writer.ErrorArg);
+        return ExitFailed;
+    }
+    if (ProgramSelected)
+        WriteUninstallEntry(session);
+    return ExitInstalled;
+}
+
+// The program group over DDE, from a window nobody sees; its end comes
+// through the host. 0 made, else the error code.
+int MakeProgramGroup(InstallSession* session, Unattended* host)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = ConversationProc;
+    windowClass.hInstance = AppInstance;
+    windowClass.lpszClassName = ConversationClass;
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowA(ConversationClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, AppInstance, nullptr);
+    Conversation = window ? CreateDdeClient(window, session) : nullptr;
+    if (!Conversation) {
+        if (window)
+            DestroyWindow(window);
+        return ErrProgramGroup;
+    }
+    if (HasIconWork(Conversation) && BeginGroupStep(Conversation)) {
+        MSG msg;
+        while (!host->GroupEnded && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    DeleteDdeClient(Conversation);
+    Conversation = nullptr;
+    DestroyWindow(window);
+    return host->GroupError;
+}
+
+int Install(InstallSession* session, Unattended* host, const CommandLine& line)
+{
+    if (!PrepareInstallation()) {
+        LogLine("system: not supported");
+        return ExitSystemUnsupported;
+    }
+    LogLine("system: supported");
+    if (line.DestinationGiven)
+        SetDestinationDir(line.Destination);
+    SelectChosenComponents();
+    session = CurrentSession();
+
+    switch (CheckDestination(session, FindWindowA(ProductWindowClass, nullptr))) {
+    case DestinationUsable:
+        break;
+    case DestinationProductRunning:
+        return ExitProductRunning;
+    default:
+        return ExitDestinationUnusable;
+    }
+    if (!PayloadFitsDestination(session->DestinationDir)) {
+        LogLine("destination: the payload does not fit");
+        return ExitDestinationUnusable;
+    }
+    if (FindOldProgram(session)) {
+        LogLine("replace: yes");
+        RemoveOldInstallation(session);
+    }
+    int code = CopyFiles(session);
+    if (code == ExitInstalled)
+        code = WriteRegistryRows(session);
+    if (code != ExitInstalled)
+        return code;
+    int groupError = MakeProgramGroup(session, host);
+    FinishInstallationOnce(0);
+    return groupError ? ExitGroupNotCreated : ExitInstalled;
+}
+
+}  // namespace
+
+int RunUnattended(const CommandLine& line)
+{
+    Unattended host;
+    SetSessionHost(&host);
+    int code = Install(CurrentSession(), &host, line);
+    SetSessionHost(WizardHost());
+    return code;
+}

@@ -1,0 +1,213 @@
+// Runs as a deployment system starts the installer: /S with nobody at the
+// screen, /D= and /LOG=, the exit codes, and one setup at a time.
+#include <windows.h>
+
+#include <map>
+
+#include "scenario.h"
+
+namespace {
+
+const char kUninstallEntry[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KOVA 17.1";
+
+// Every value below a key, as "key\name" -> data, subkeys included.
+void CollectKey(HKEY root, const std::string& rootName, const std::string& subKey,
+                std::map<std::string, std::string>* out)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    char name[256];
+    BYTE data[1024];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
+            break;
+        (*out)[rootName + "\\" + subKey + "\\" + name] = std::string(reinterpret_cast<char*>(data), dataSize);
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        CollectKey(root, rootName, subKey + "\\" + name, out);
+    }
+    RegCloseKey(key);
+}
+
+// What an installation into `dest` left on the system: its files, the
+// registry values under every key it writes, the group's links and the
+// user's configuration.
+std::map<std::string, std::string> Installed(const std::string& dest)
+{
+    std::map<std::string, std::string> seen;
+    for (const std::string& name : ListDirectory(dest))
+        ReadWholeFile(dest + "\\" + name, &seen["file " + name]);
+    CollectKey(HKEY_LOCAL_MACHINE, "HKLM", "SOFTWARE\\Brannvik", &seen);
+    CollectKey(HKEY_LOCAL_MACHINE, "HKLM", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\kovamain.exe",
+               &seen);
+    CollectKey(HKEY_LOCAL_MACHINE, "HKLM", kUninstallEntry, &seen);
+    CollectKey(HKEY_CLASSES_ROOT, "HKCR", ".kvx", &seen);
+    CollectKey(HKEY_CLASSES_ROOT, "HKCR", "kvxfile", &seen);
+    for (const char* link : {"KOVA.lnk", "Getting Started with KOVA.lnk"})
+        for (const std::string& path : GroupLinks(link))
+            ResolveLink(path, &seen["link " + path]);
+    ReadWholeFile(std::string(kScratchProfile) + "\\KOVA_TMP\\tarndaemon.conf", &seen["user configuration"]);
+    return seen;
+}
+
+class Unattended : public SetupScenario {
+protected:
+    // Runs setup.exe with `arguments` to its end; its exit code, and in
+    // `shown` the number of windows it showed (-1 when it did not end).
+    DWORD Run(const std::string& arguments, int* shown, SetupProcess* process = nullptr)
+    {
+        SetupProcess own;
+        SetupProcess& setup = process ? *process : own;
+        SetupOptions options;
+        options.arguments = arguments;
+        options.unattended = true;
+        options.currentDir = kSetupDir;
+        options.environment = {std::string("TEMP=") + kScratchTemp, std::string("TMP=") + kScratchTemp,
+                               std::string("UserProfile=") + kScratchProfile};
+        options.unsetNames = {"KOVAWIN_LIB"};
+        if (!setup.Start(options)) {
+            ADD_FAILURE() << setup.error();
+            return DWORD(-1);
+        }
+        *shown = setup.WindowsShownUntilExit(90000);
+        return setup.ExitCode();
+    }
+    static bool NothingInstalled(const std::string& dest)
+    {
+        return ListDirectory(dest).empty() && !KeyExists(HKEY_LOCAL_MACHINE, kUninstallEntry);
+    }
+};
+
+}  // namespace
+
+TEST_F(Unattended, InstallsWhatTheWizardsDefaultWalkInstallsWithoutAWindow)
+{
+    ASSERT_TRUE(InstallTo(kDefaultDestination));
+    setup_.ClickMain(3);
+    ASSERT_TRUE(ExitsWithoutQuestion());
+    const std::map<std::string, std::string> byWizard = Installed(kDefaultDestination);
+    ASSERT_GT(byWizard.size(), 30u);
+
+    CleanSystem();
+    MakeDirectories(kSetupDir);
+    int shown = -1;
+    EXPECT_EQ(0u, Run("/S", &shown));
+    EXPECT_EQ(0, shown) << "an unattended run showed a window";
+    const std::map<std::string, std::string> unattended = Installed(kDefaultDestination);
+    for (const auto& entry : byWizard) {
+        auto found = unattended.find(entry.first);
+        EXPECT_TRUE(found != unattended.end() && found->second == entry.second) << entry.first;
+    }
+    EXPECT_EQ(byWizard.size(), unattended.size());
+    // Nothing is opened or started for a person; the log stays in TEMP.
+    EXPECT_EQ("", ReadTrace(kOpenTrace));
+    std::string log;
+    ASSERT_TRUE(ReadWholeFile(std::string(kScratchTemp) + "\\KOVA 17.1 Setup.log", &log));
+    EXPECT_NE(std::string::npos, log.find("exit code 0: installed")) << log;
+}
+
+TEST_F(Unattended, DestinationWithBlanksOverAnEarlierInstallationAndItsLog)
+{
+    const std::string dest = "C:\\kova_e2e\\silent\\KOVA 17 for all";
+    const std::string logFile = std::string(kScratchTemp) + "\\deployment logs\\run one.log";
+    ASSERT_TRUE(MakeDirectories(std::string(kScratchTemp) + "\\deployment logs"));
+    int shown = -1;
+    EXPECT_EQ(0u, Run("/S /D=" + dest, &shown));
+    EXPECT_EQ(0, shown);
+    // Over the earlier installation: its uninstaller runs, without asking.
+    EXPECT_EQ(0u, Run("/S \"/LOG=" + logFile + "\" /D=" + dest, &shown));
+    EXPECT_EQ(0, shown);
+    EXPECT_NE(std::string::npos, WaitForTrace(kUninstallTrace, 10000).find("silent=1 result=removed"));
+    for (const PayloadFile& file : PayloadFiles()) {
+        std::string installed, staged;
+        EXPECT_TRUE(ReadWholeFile(dest + "\\" + file.installedName, &installed) &&
+                    ReadWholeFile(file.stagedPath, &staged) && installed == staged)
+            << file.installedName;
+    }
+    std::string value;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallEntry, "QuietUninstallString", &value));
+    EXPECT_EQ("\"" + dest + "\\uninstal.exe\" -s", value);
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallEntry, "InstallLocation", &value));
+    EXPECT_EQ(dest, value);
+
+    // The log names every file and registry value written, and the end.
+    std::string log;
+    ASSERT_TRUE(ReadWholeFile(logFile, &log));
+    for (const PayloadFile& file : PayloadFiles())
+        EXPECT_NE(std::string::npos, log.find("file " + dest + "\\" + file.installedName + ":")) << file.installedName;
+    for (const char* written : {"AppPaths (default) = ", "Classes\\.kvx (default) = kvxfile",
+                                "kvxfile\\Shell\\Open\\command", "UninstallString = ", "QuietUninstallString = ",
+                                "InstallLocation = ", "DisplayVersion = 17.1", "EstimatedSize = ",
+                                "CurrentVersion (default) = XBRT", "DDE execute: [CreateGroup", "exit code 0"})
+        EXPECT_NE(std::string::npos, log.find(written)) << written << "\n" << log;
+}
+
+TEST_F(Unattended, RefusedRunsChangeNothingAndSayWhyByTheirCode)
+{
+    int shown = -1;
+    EXPECT_EQ(1639u, Run("/S /Q", &shown)) << "an unknown switch";
+    EXPECT_EQ(0, shown);
+    EXPECT_EQ(1639u, Run("/S /D=", &shown)) << "no destination after /D=";
+    EXPECT_TRUE(NothingInstalled(kDefaultDestination));
+
+    // An unmapped drive: the destination cannot be made.
+    EXPECT_EQ(12u, Run("/S /D=Q:\\KOVA", &shown));
+    EXPECT_EQ(0, shown);
+    EXPECT_TRUE(NothingInstalled(kDefaultDestination));
+
+    // The product is running.
+    HANDLE kova = StartProgram("\"" + WindowsPath(KOVA_PAYLOAD_STAGE) + "\\kovamain.exe\"", nullptr);
+    ASSERT_NE(nullptr, kova);
+    others_.push_back(kova);
+    ASSERT_TRUE(WaitUntil([] { return FindWindowA("KOVAMAIN", nullptr) != nullptr; }, 10000));
+    const std::string dest = "C:\\kova_e2e\\silent\\while running";
+    EXPECT_EQ(11u, Run("/S /D=" + dest, &shown));
+    EXPECT_EQ(0, shown);
+    EXPECT_TRUE(NothingInstalled(dest));
+
+    // Without /S the refusal is one message box that lists the switches.
+    SetupProcess wizard;
+    SetupOptions options;
+    options.arguments = "/Q";
+    options.unattended = true;
+    ASSERT_TRUE(wizard.Start(options));
+    HWND box = wizard.WaitForMessageBox(10000);
+    ASSERT_NE(nullptr, box);
+    EXPECT_NE(std::string::npos, wizard.MessageBoxText(box).find("/D=directory"));
+    wizard.Answer(box, IDOK);
+    ASSERT_TRUE(wizard.WaitExit(10000));
+    EXPECT_EQ(1639u, wizard.ExitCode());
+}
+
+TEST_F(Unattended, OneSetupAtATime)
+{
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(OnPage(kWelcome));
+    int shown = -1;
+    DWORD start = GetTickCount();
+    EXPECT_EQ(1618u, Run("/S", &shown));
+    EXPECT_LT(GetTickCount() - start, 5000u);
+    EXPECT_EQ(0, shown);
+    EXPECT_TRUE(NothingInstalled(kDefaultDestination));
+
+    // A second wizard brings the first to the front and ends.
+    HWND elsewhere = CreateWindowA("STATIC", "elsewhere", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                   nullptr, nullptr);
+    SetForegroundWindow(elsewhere);
+    SetupProcess second;
+    SetupOptions options;
+    options.unattended = true;
+    ASSERT_TRUE(second.Start(options));
+    ASSERT_TRUE(second.WaitExit(10000));
+    EXPECT_EQ(1618u, second.ExitCode());
+    EXPECT_EQ(setup_.main(), GetForegroundWindow());
+    DestroyWindow(elsewhere);
+
+    // The first goes on as before.
+    ASSERT_TRUE(WalkToDestination());
+}

@@ -7,7 +7,8 @@ const char CommandLineUsage[] =
     "Usage: setup.exe [/S] [/LOG=file] [/D=directory]\n\n"
     "/S\tinstall without asking anything\n"
     "/LOG=file\twrite a log of the installation\n"
-    "/D=directory\tinstall into this directory (the last argument, unquoted)";
+    "/D=directory\tinstall into this directory (the last argument, unquoted)\n"
+    "/ALLUSERS\twith /S: give every user the configuration at the next logon";
 
 namespace {
 
@@ -99,6 +100,15 @@ bool ParseCommandLine(const char* arguments, CommandLine* out)
                 out->LogGiven = 1;
             else
                 Refuse(out, "no usable log file after /LOG=", start, length);
+        } else if (length == 9 && StartsWith(start, length, "/ALLUSERS")) {
+            out->AllUsers = 1;
+        } else if (length == 9 && StartsWith(start, length, "/USERSTEP")) {
+            out->UserStep = 1;
+        } else if (StartsWith(start, length, "/LIB=")) {
+            if (length == 5 || TakeValue(start + 5, length - 5, out->Library))
+                out->LibraryGiven = 1;  // an empty library is a library given, as with KOVAWIN_LIB
+            else
+                Refuse(out, "library too long", start, length);
         } else {
             Refuse(out, "unknown argument", start, length);
         }

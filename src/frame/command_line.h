@@ -6,6 +6,10 @@
 //   /D=dir       the destination; the last argument, running to the end of
 //                the line, blanks and all, unquoted
 //   /LOG=file    a log of the run (quoted when it has blanks)
+//   /ALLUSERS    with /S: every user gets the configuration at the next logon
+//                (as when the installing account is the system's own)
+//   /USERSTEP    that logon step itself, run by Windows for each user;
+//                /LIB=dir is the library directory the installation was given
 #pragma once
 
 const int CommandLinePathSize = 260;
@@ -16,6 +20,10 @@ struct CommandLine {
     char Destination[CommandLinePathSize];
     int LogGiven;                          // /LOG=
     char LogFile[CommandLinePathSize];
+    int AllUsers;                          // /ALLUSERS
+    int UserStep;                          // /USERSTEP
+    int LibraryGiven;                      // /LIB=
+    char Library[CommandLinePathSize];
     char Error[CommandLinePathSize];       // why the line was refused, for the log
 };
 

@@ -26,6 +26,8 @@ public:
     // A yes/no question (caption "Install"); `proposed` is the answer taken
     // when nobody is there to ask.
     virtual bool Ask(const char* text, bool proposed) = 0;
+    // A pause that only paces the work for the eye; none without a window.
+    virtual void Pace(DWORD ms) = 0;
     // A message that does not stop the installation; a null caption is the
     // system's default one.
     virtual void Tell(const char* caption, const char* text) = 0;

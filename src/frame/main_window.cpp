@@ -183,9 +183,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
     HANDLE running = nullptr;
     if (!parsed) {
         LogLine("%s", line.Error);
-        if (!line.Unattended)
+        if (!line.Unattended && !line.UserStep)
             MessageBoxA(nullptr, CommandLineUsage, "Install", MB_OK | MB_ICONERROR);
         code = ExitBadCommandLine;
+    } else if (line.UserStep) {
+        code = RunUserStepAtLogon(line);  // a user's logon: beside a running setup, too
     } else if ((running = CreateMutexA(nullptr, FALSE, SetupMutexName)) != nullptr &&
                GetLastError() == ERROR_ALREADY_EXISTS) {
         bool found = false;

@@ -63,6 +63,10 @@ const char* const CancelledNames[CancelledNameCount] = {"uninstal.exe", "comprox
 
 const char SetupMutexName[] = "Global\\KOVA 17.1 Setup";
 const char SetupWindowProperty[] = "KOVA 17.1 Setup";
+const char ActiveSetupKey[] = "Software\\Microsoft\\Active Setup\\Installed Components";
+const char ActiveSetupId[] = "{5B0C3E71-9A4D-4F2E-B817-0D17A1C0FFEE}";
+const char ActiveSetupVersion[] = "17,1";
+const char UserStepProgram[] = "kovauser.exe";
 const char UnattendedLogName[] = "KOVA 17.1 Setup.log";
 
 const char GuideDocumentName[] = "Getting Started with KOVA.html";

@@ -70,6 +70,14 @@ extern const char* const CancelledNames[CancelledNameCount];  // in the destinat
 // one can bring it to the front.
 extern const char SetupMutexName[];
 extern const char SetupWindowProperty[];
+// Each user's step at logon, for installations without a user at the
+// screen: the machine's Active Setup component (below its key, under this
+// product's own id) runs this copy of the setup in the destination.
+extern const char ActiveSetupKey[];
+extern const char ActiveSetupId[];
+extern const char ActiveSetupVersion[];
+extern const char UserStepProgram[];
+
 // The log of an unattended run without /LOG=, in %TEMP%.
 extern const char UnattendedLogName[];
 

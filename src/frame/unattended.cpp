@@ -5,6 +5,7 @@
 // configuration) stay. The steps are the wizard's own, reporting to a host
 // that writes to the log instead of showing anything.
 #include <cstdio>
+#include <cstring>
 
 #include "frame/command_line.h"
 #include "frame/frame.h"
@@ -17,7 +18,9 @@
 #include "payload/copy_engine.h"
 #include "register/dde_client.h"
 #include "register/registry.h"
+#include "register/shortcuts.h"
 #include "upgrade/upgrade.h"
+#include "upgrade/user_step.h"
 
 namespace {
 
@@ -30,6 +33,7 @@ public:
         LogLine("asked nobody, answered %s: %s", proposed ? "Yes" : "No", text);
         return proposed;
     }
+    void Pace(DWORD) override {}
     void Tell(const char* caption, const char* text) override
     {
         LogLine("message (%s): %s", caption ? caption : "Error", text);
@@ -100,22 +104,26 @@ int WriteRegistryRows(InstallSession* session)
     return ExitInstalled;
 }
 
-// The program group over DDE, from a window nobody sees; its end comes
-// through the host. 0 made, else the error code.
-int MakeProgramGroup(InstallSession* session, Unattended* host)
+// The window of the Program Manager conversation: message-only, never
+// shown. Made when the run starts, so that this thread has met the desktop
+// (if there is one) before the long work, not in the middle of the group.
+HWND MakeConversationWindow()
 {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = ConversationProc;
     windowClass.hInstance = AppInstance;
     windowClass.lpszClassName = ConversationClass;
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowA(ConversationClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, AppInstance, nullptr);
+    return CreateWindowA(ConversationClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, AppInstance, nullptr);
+}
+
+// The program group over DDE from `window`; its end comes through the host.
+// 0 made, else the error code.
+int MakeProgramGroup(InstallSession* session, Unattended* host, HWND window)
+{
     Conversation = window ? CreateDdeClient(window, session) : nullptr;
-    if (!Conversation) {
-        if (window)
-            DestroyWindow(window);
+    if (!Conversation)
         return ErrProgramGroup;
-    }
     if (HasIconWork(Conversation) && BeginGroupStep(Conversation)) {
         MSG msg;
         while (!host->GroupEnded && GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -125,11 +133,10 @@ int MakeProgramGroup(InstallSession* session, Unattended* host)
     }
     DeleteDdeClient(Conversation);
     Conversation = nullptr;
-    DestroyWindow(window);
     return host->GroupError;
 }
 
-int Install(InstallSession* session, Unattended* host, const CommandLine& line)
+int Install(InstallSession* session, Unattended* host, const CommandLine& line, HWND window)
 {
     if (!PrepareInstallation()) {
         LogLine("system: not supported");
@@ -162,18 +169,46 @@ int Install(InstallSession* session, Unattended* host, const CommandLine& line)
         code = WriteRegistryRows(session);
     if (code != ExitInstalled)
         return code;
-    int groupError = MakeProgramGroup(session, host);
+    int groupError = MakeProgramGroup(session, host, window);
+    // No Program Manager at all (a service's session has no desktop): the
+    // group's items go into the all-users Programs folder as shortcut files.
+    if (groupError && host->NoServer && MakeGroupShortcuts(session)) {
+        LogLine("program group: made as shortcut files, since no Program Manager answered");
+        groupError = 0;
+    }
     FinishInstallationOnce(0);
+    if (line.AllUsers || RunsAsServiceAccount())
+        RegisterUserStep(session);
     return groupError ? ExitGroupNotCreated : ExitInstalled;
 }
 
 }  // namespace
 
+int RunUserStepAtLogon(const CommandLine& line)
+{
+    Unattended host;
+    SetSessionHost(&host);
+    // The destination is the folder this copy of the setup was put in.
+    char self[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    char* slash = length > 0 && length < MAX_PATH ? std::strrchr(self, '\\') : nullptr;
+    if (!slash)
+        return ExitFailed;
+    *slash = '\0';
+    SetDestinationDir(self);
+    RunUserStep(CurrentSession(), line.LibraryGiven ? line.Library : nullptr);
+    SetSessionHost(WizardHost());
+    return ExitInstalled;
+}
+
 int RunUnattended(const CommandLine& line)
 {
     Unattended host;
     SetSessionHost(&host);
-    int code = Install(CurrentSession(), &host, line);
+    HWND window = MakeConversationWindow();
+    int code = Install(CurrentSession(), &host, line, window);
+    if (window)
+        DestroyWindow(window);
     SetSessionHost(WizardHost());
     return code;
 }

@@ -17,6 +17,7 @@ public:
     {
         return MessageBoxA(CurrentPage, text, "Install", MB_YESNO | MB_ICONQUESTION) == IDYES;
     }
+    void Pace(DWORD ms) override { Sleep(ms); }
     void Tell(const char* caption, const char* text) override { MessageBoxA(nullptr, text, caption, MB_OK); }
     bool StopConfirmed() override { return ConfirmAbort(CurrentPage); }
     bool Wait(HANDLE object, DWORD limitMs) override { return WaitWithWindowAlive(object, limitMs); }

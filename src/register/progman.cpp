@@ -47,6 +47,9 @@ void AppendCommand(CommandText* text, const char* open, const char* argument, co
 }
 
 // The help item's file differs on NT 6 systems, where the help format changed.
+
+} // namespace
+
 const char* ItemFileFor(const ProgramItemRow* row, bool nt6)
 {
     const char* title = row->ItemTitle ? row->ItemTitle : "";
@@ -54,8 +57,6 @@ const char* ItemFileFor(const ProgramItemRow* row, bool nt6)
         return "kova.chm";
     return row->ItemFile ? row->ItemFile : "";
 }
-
-} // namespace
 
 const char* ProgramGroupName(const InstallDescriptor* descriptor)
 {

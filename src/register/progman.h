@@ -7,6 +7,10 @@
 #include "frame/descriptor.h"
 #include "pages/pages.h"  // MakeDestinationPrefix, for the prefix below
 
+// The file an item names: its ItemFile, or on NT 6 the help file for a
+// "kova help" item.
+const char* ItemFileFor(const ProgramItemRow* row, bool nt6);
+
 // The whole command text for the descriptor's items: CreateGroup, ShowGroup
 // when the group exists, the DeleteItem commands of ItemsToDelete and of the
 // rows marked DeleteFirst, and one AddItem per selected row; `nt6` picks the

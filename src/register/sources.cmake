@@ -6,4 +6,5 @@ kova_sources(
     registry_page.cpp
     dde_client.cpp
     icon_page.cpp
+    shortcuts.cpp
 )

@@ -166,14 +166,17 @@ HANDLE MergeIntoUserCopy(SetupHost* host, const FinishPaths& paths)
 }
 
 // The copy may come from the command interpreter, which runs on its own;
-// a copy that never appears must not hold the installation up.
-void WaitForUserCopy(const char* userConfigFile)
+// a copy that never appears must not hold the installation up. The first
+// pause is the wizard's pace (the copy the interpreter makes is waited for
+// on its own, before the merged file goes).
+void WaitForUserCopy(SetupHost* host, const char* userConfigFile)
 {
-    DWORD waited = 0;
-    do {
+    DWORD waited = PauseMs;
+    host->Pace(PauseMs);
+    while (!Exists(userConfigFile) && waited < FinishWaitLimitMs) {
         Sleep(PauseMs);
         waited += PauseMs;
-    } while (!Exists(userConfigFile) && waited < FinishWaitLimitMs);
+    }
 }
 
 // The merged file may be deleted only once the copy has read it and put it
@@ -208,7 +211,7 @@ bool ShortPathOf(const wchar_t* longPath, wchar_t* shortPath, size_t capacity, v
 
 }  // namespace
 
-bool FinishInstallation(InstallSession* session, int errorCode)
+void GiveUserConfiguration(InstallSession* session)
 {
     FinishPaths paths;
     HANDLE copyProcess = NULL;
@@ -222,12 +225,17 @@ bool FinishInstallation(InstallSession* session, int errorCode)
         GiveUserCopy(host, paths.InstalledConfigFile, paths.UserConfigFile);
         if (LibraryEnvironment.LibraryDirGiven == 1 && paths.TempDir[0])
             copyProcess = MergeIntoUserCopy(host, paths);
-        WaitForUserCopy(paths.UserConfigFile);
+        WaitForUserCopy(host, paths.UserConfigFile);
     }
     if (paths.MergedConfigFile[0])
         RemoveMergedFile(host, paths.MergedConfigFile, copyProcess);
     if (copyProcess)
         CloseHandle(copyProcess);
+}
+
+bool FinishInstallation(InstallSession* session, int errorCode)
+{
+    GiveUserConfiguration(session);
     if (errorCode == 0)
         DeleteObsoleteFiles(session->DestinationDir);
     for (const char* name : CancelledNames) {

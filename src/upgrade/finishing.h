@@ -6,6 +6,11 @@
 #include "frame/descriptor.h"
 #include "frame/wizard.h"
 
+// The user's part of the finishing step: %UserProfile%\KOVA_TMP with a copy
+// of the installed server configuration, the library merged in when one was
+// given (LibraryEnvironment). Also each user's step at logon.
+void GiveUserConfiguration(InstallSession* session);
+
 // Deletes the files older releases left in `destination`; failures are ignored.
 void DeleteObsoleteFiles(const char* destination);
 

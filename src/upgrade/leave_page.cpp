@@ -105,12 +105,13 @@ void SetString(HKEY key, const char* keyPath, const char* name, const char* text
 
 } // namespace
 
-int LeavePage(int pageId)
+namespace {
+
+int DecideLeave(int pageId)
 {
     InstallSession* session = CurrentSession();
     HWND runningProduct = FindWindowA(ProductWindowClass, nullptr);
     SetDestinationTemplate("DESTDIRDLG1");
-    LogLine("leaving page %d", pageId);
     switch (pageId) {
     case PageWelcome:
         SelectChosenComponents();
@@ -127,6 +128,16 @@ int LeavePage(int pageId)
     default:
         return 1;
     }
+}
+
+} // namespace
+
+int LeavePage(int pageId)
+{
+    static const char* const Outcomes[] = {"stay", "next page", "previous page", "the same page again"};
+    int outcome = DecideLeave(pageId);
+    LogLine("page %d left: %s", pageId, outcome >= 0 && outcome <= 3 ? Outcomes[outcome] : "?");
+    return outcome;
 }
 
 int CheckDestination(InstallSession* session, HWND runningProduct)

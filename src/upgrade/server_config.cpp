@@ -87,9 +87,13 @@ void WriteClosingLines(FILE* output, const char* libraryDir, bool wholeCommentQu
 
 void InitLibraryEnvironment()
 {
+    SetLibraryEnvironment(std::getenv("KOVAWIN_LIB"));
+}
+
+void SetLibraryEnvironment(const char* value)
+{
     LibraryEnvironment.LibraryDirGiven = 0;
     LibraryEnvironment.LibraryDir[0] = '\0';
-    const char* value = std::getenv("KOVAWIN_LIB");
     if (value) {
         LibraryEnvironment.LibraryDirGiven = 1;
         std::strncpy(LibraryEnvironment.LibraryDir, value, sizeof LibraryEnvironment.LibraryDir - 1);

@@ -15,6 +15,8 @@ extern LibraryEnvironmentRecord LibraryEnvironment;
 
 // Reads KOVAWIN_LIB into LibraryEnvironment (and clears it when unset).
 void InitLibraryEnvironment();
+// The same from a value of that form (null: not given).
+void SetLibraryEnvironment(const char* value);
 
 // Splits the next word off the writable text at *cursor and terminates it in
 // place; null when only white space is left. A word in double or single

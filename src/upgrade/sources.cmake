@@ -5,5 +5,6 @@ kova_sources(
     pending_ops.cpp
   WIN32
     leave_page.cpp
+    user_step.cpp
     finishing.cpp
 )

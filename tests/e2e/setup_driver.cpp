@@ -142,12 +142,14 @@ static STARTUPINFOA QuietStartup()
     return startup;
 }
 
-HANDLE StartProgram(const std::string& commandLine, const char* dir)
+HANDLE StartProgram(const std::string& commandLine, const char* dir, const SetupOptions* options)
 {
     STARTUPINFOA startup = QuietStartup();
     PROCESS_INFORMATION process = {};
     std::string line = commandLine;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, dir, &startup, &process))
+    std::string environment = options ? BuildEnvironment(*options) : std::string();
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, options ? &environment[0] : nullptr, dir,
+                        &startup, &process))
         return nullptr;
     CloseHandle(process.hThread);
     return process.hProcess;

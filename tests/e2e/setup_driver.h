@@ -104,5 +104,6 @@ private:
     std::string error_;
 };
 
-// Starts any program with a command line, in `dir` (or ours), not waiting.
-HANDLE StartProgram(const std::string& commandLine, const char* dir);
+// Starts any program with a command line, in `dir` (or ours), not waiting;
+// with `options`, in the environment they give.
+HANDLE StartProgram(const std::string& commandLine, const char* dir, const SetupOptions* options = nullptr);

@@ -1,9 +1,11 @@
 // Runs as a deployment system starts the installer: /S with nobody at the
 // screen, /D= and /LOG=, the exit codes, and one setup at a time.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <map>
 
+#include "desktop_hold.h"
 #include "scenario.h"
 
 namespace {
@@ -210,4 +212,96 @@ TEST_F(Unattended, OneSetupAtATime)
 
     // The first goes on as before.
     ASSERT_TRUE(WalkToDestination());
+}
+
+// A deployment system's service account: no desktop, so no Program Manager,
+// and no user whose profile would get the configuration.
+TEST_F(Unattended, WithoutADesktopShortcutsAndEachUsersStepAtLogon)
+{
+    // Under Wine a program started while the desktop is held cannot start
+    // at all; so the run starts first, over an earlier installation whose
+    // uninstaller takes a few seconds, and the desktop is held meanwhile:
+    // by the time of the program group nobody answers.
+    const std::string dest = "C:\\kova_e2e\\silent\\service";
+    const std::string log = std::string(kScratchTemp) + "\\service.log";
+    ASSERT_TRUE(MakeDirectories(dest));
+    ASSERT_TRUE(WriteWholeFile(dest + "\\kova.exe", "old program"));
+    ASSERT_TRUE(CopyOneFile(WindowsPath(KOVA_SLOW_UNINSTALLER), dest + "\\uninstal.exe"));
+    SetupProcess setup;
+    SetupOptions options;
+    options.arguments = "/S /ALLUSERS \"/LOG=" + log + "\" /D=" + dest;
+    options.unattended = true;
+    options.currentDir = kSetupDir;
+    options.environment = {std::string("TEMP=") + kScratchTemp, std::string("UserProfile=") + kScratchProfile,
+                           "KOVAWIN_LIB=C:\\Data\\Libs"};
+    ASSERT_TRUE(setup.Start(options));
+    std::string text;
+    ASSERT_TRUE(WaitUntil([&] { return ReadWholeFile(log, &text) && text.find("replace: started") != std::string::npos; },
+                          20000));
+    Sleep(1000);  // the uninstaller has started too
+    {
+        // Held until the run has logged its end: under Wine a program cannot
+        // even end while the desktop is held.
+        DesktopSuspended noDesktop;
+        ASSERT_GT(noDesktop.Threads(), 0u) << "no desktop process to hold";
+        EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(log, &text) && text.find("exit code") != std::string::npos; },
+                              90000));
+    }
+    int shown = setup.WindowsShownUntilExit(30000);
+    DWORD code = setup.ExitCode();
+    ASSERT_TRUE(ReadWholeFile(log, &text));
+    EXPECT_NE(std::string::npos, text.find("made as shortcut files")) << text;
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0, shown);
+    char common[MAX_PATH] = "";
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, common, CSIDL_COMMON_PROGRAMS, FALSE));
+    for (const char* item : {"KOVA", "Getting Started with KOVA"}) {
+        std::string target;
+        EXPECT_TRUE(ResolveLink(std::string(common) + "\\KOVAwin\\" + item + ".lnk", &target)) << item;
+        EXPECT_EQ(dest + (item[1] == 'O' ? "\\kovamain.exe" : "\\Getting Started with KOVA.html"), target);
+    }
+
+    // What Windows runs at another user's logon.
+    std::string stubPath;
+    ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE,
+                           "Software\\Microsoft\\Active Setup\\Installed Components\\{5B0C3E71-9A4D-4F2E-B817-0D17A1C0FFEE}",
+                           "StubPath", &stubPath));
+    EXPECT_EQ(0u, stubPath.find("\"" + dest + "\\kovauser.exe\" /USERSTEP")) << stubPath;
+    const std::string other = std::string(kScratchRoot) + "\\other user";
+    const std::string userFile = other + "\\KOVA_TMP\\tarndaemon.conf";
+    ASSERT_TRUE(MakeDirectories(other));
+    auto logOn = [&] {
+        SetupOptions options;
+        options.environment = {"UserProfile=" + other, std::string("TEMP=") + kScratchTemp};
+        options.unsetNames = {"KOVAWIN_LIB"};
+        HANDLE step = StartProgram(stubPath, nullptr, &options);
+        ASSERT_NE(nullptr, step);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(step, 30000));
+        CloseHandle(step);
+    };
+    logOn();
+    std::string first;
+    ASSERT_TRUE(ReadWholeFile(userFile, &first));
+    EXPECT_NE(std::string::npos, first.find("# Tarndaemon configuration file"));
+    EXPECT_NE(std::string::npos, first.find("LibraryPath\t\"C:/Data/Libs\"\r\n")) << first;
+    // An existing file of the user's is merged as the finishing step merges it.
+    ASSERT_TRUE(WriteWholeFile(userFile, "# Mine\r\nWellKnownPort\t9239\r\nLibraryPath \"X:/old\"\r\n"));
+    logOn();
+    std::string second;
+    ASSERT_TRUE(ReadWholeFile(userFile, &second));
+    EXPECT_EQ("\r\n\r\n# Mine\r\nWellKnownPort 9239\r\n\r\nServerComment\t\"#Libraries in C:/Data/Libs\"\r\n\r\n"
+              "LibraryPath\t\"C:/Data/Libs\"\r\n",
+              second);
+}
+
+TEST_F(Unattended, WithoutADesktopTheWizardEndsOnTheErrorPage)
+{
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(WalkToDestination());
+    ASSERT_TRUE(WalkToReady("C:\\kova_e2e\\wizard without desktop"));
+    DesktopSuspended noDesktop;
+    ASSERT_GT(noDesktop.Threads(), 0u);
+    setup_.ClickMain(6);
+    ASSERT_NE(nullptr, setup_.WaitForPage(kNotCompleted, 40000)) << "on " << setup_.PageTitle();
+    EXPECT_TRUE(setup_.PageHasText("groups could not be created"));
 }

@@ -286,6 +286,14 @@ void RegistrySection(std::ostream& out, const std::string& prefix)
     for (const char* value : {engine::PendingOperations, engine::PendingOperations2})
         table.Add("finishing", "read, rewrite or delete", Machine, engine::SessionManagerKey, value, "REG_MULTI_SZ",
                   "the boot-time file operations, less those on the new installation (see Removed)");
+    const std::string component = std::string(ActiveSetupKey) + "\\" + ActiveSetupId;
+    const std::string eachUser = "unattended, with `/ALLUSERS` or as a service account";
+    const std::string program = Quoted(Destination, UserStepProgram);
+    table.Add(eachUser, "write", Machine, component, "(default)", "REG_SZ", Code(ProductTitle));
+    table.Add(eachUser, "write", Machine, component, "Version", "REG_SZ", Code(ActiveSetupVersion));
+    table.Add(eachUser, "write", Machine, component, "StubPath", "REG_SZ",
+              Code(program + " /USERSTEP") + ", and `\"/LIB=<library>\"` after it when `KOVAWIN_LIB` was set");
+    table.Add(eachUser, "write", Machine, component, "IsInstalled", "REG_DWORD", Code("1"));
     out << "\n";
 }
 
@@ -312,7 +320,12 @@ void ProgramGroupSection(std::ostream& out, const std::string& prefix)
     ComposeCommands(&Descriptor, prefix.c_str(), 1, false, commands, sizeof commands);
     out << "When the group exists and holds items of these titles (in any letter case), it is shown and each of "
            "them is deleted before it is added again; its other items stay:\n\n"
-        << Fenced(commands);
+        << Fenced(commands)
+        << "In an unattended run where no Program Manager answers at all (a service account's session has no "
+           "desktop), the same items are written as shortcut files `<item>.lnk` into `"
+        << group
+        << "` in the all-users Programs folder, each started in its target's folder with its target's icon; an "
+           "existing one of the same name is replaced. The wizard shows the error page instead.\n";
 }
 
 void UserConfigSection(std::ostream& out, const std::string& merged)
@@ -333,7 +346,14 @@ void UserConfigSection(std::ostream& out, const std::string& merged)
            "active or commented out, and ends the file with these two settings, `\\` in the folder made `/`.\n\n"
            "With `KOVAWIN_LIB="
         << LibraryExample << "`, the shipped file becomes:\n\n"
-        << Fenced(merged);
+        << Fenced(merged)
+        << "An unattended run with `/ALLUSERS`, or under one of the system's own accounts (a deployment system's "
+           "service, whose profile no user has), also gives every user this at their next logon: it copies "
+           "setup.exe to "
+        << Code(Join(Destination, UserStepProgram))
+        << " and registers the machine's Active Setup component (Registry, last rows). At each user's next logon "
+           "Windows runs it, hidden, once: the same steps as above for that user, with the library given at "
+           "installation (an existing copy of the user's is merged, never replaced).\n\n";
 }
 
 void RemovedSection(std::ostream& out)

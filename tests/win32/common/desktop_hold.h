@@ -9,16 +9,19 @@
 
 class DesktopSuspended {
 public:
+    // Every explorer process: a shell window opened on the way (the group's
+    // folder, say) may run in a process of its own and serve DDE as well.
     DesktopSuspended()
     {
-        DWORD desktop = DesktopProcess();
-        if (!desktop)
-            return;
+        std::vector<DWORD> shells = ShellProcesses();
         HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
         THREADENTRY32 entry = {};
         entry.dwSize = sizeof entry;
         for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-            if (entry.th32OwnerProcessID != desktop)
+            bool shell = false;
+            for (DWORD pid : shells)
+                shell = shell || entry.th32OwnerProcessID == pid;
+            if (!shell)
                 continue;
             HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
             if (thread && SuspendThread(thread) != DWORD(-1))
@@ -38,19 +41,18 @@ public:
     size_t Threads() const { return threads_.size(); }
 
 private:
-    static DWORD DesktopProcess()
+    static std::vector<DWORD> ShellProcesses()
     {
         HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         PROCESSENTRY32 entry = {};
         entry.dwSize = sizeof entry;
-        DWORD found = 0;
-        for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry)) {
+        std::vector<DWORD> found;
+        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
             if (lstrcmpiA(entry.szExeFile, "explorer.exe") == 0)
-                found = entry.th32ProcessID;
+                found.push_back(entry.th32ProcessID);
         }
         CloseHandle(snapshot);
         return found;
     }
     std::vector<HANDLE> threads_;
 };
-

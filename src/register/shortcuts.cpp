@@ -1,0 +1,95 @@
+#include "register/shortcuts.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "frame/host.h"
+#include "frame/setup_log.h"
+#include "pages/pages.h"
+#include "register/dde_client.h"
+#include "register/progman.h"
+
+namespace {
+
+template <typename Interface>
+void Release(Interface*& object)
+{
+    if (object)
+        object->Release();
+    object = nullptr;
+}
+
+// One shortcut: `link` to `target`, started in the target's folder, with the
+// target's own icon; an existing shortcut of that name is replaced, as the
+// DeleteItem before an AddItem replaces the item.
+bool WriteShortcut(const char* link, const char* target)
+{
+    char workingDir[MAX_PATH];
+    lstrcpynA(workingDir, target, MAX_PATH);
+    char* slash = std::strrchr(workingDir, '\\');
+    if (slash)
+        *slash = '\0';
+    IShellLinkA* shellLink = nullptr;
+    IPersistFile* file = nullptr;
+    wchar_t wideLink[MAX_PATH];
+    bool ok = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                         reinterpret_cast<void**>(&shellLink))) &&
+              SUCCEEDED(shellLink->SetPath(target)) && SUCCEEDED(shellLink->SetWorkingDirectory(workingDir)) &&
+              SUCCEEDED(shellLink->SetIconLocation(target, 0)) &&
+              SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+              MultiByteToWideChar(CP_ACP, 0, link, -1, wideLink, MAX_PATH) > 0 &&
+              SUCCEEDED(file->Save(wideLink, TRUE));
+    Release(file);
+    Release(shellLink);
+    return ok;
+}
+
+}  // namespace
+
+int MakeGroupShortcuts(InstallSession* session)
+{
+    const InstallDescriptor* install = session->Descriptor;
+    const char* group = ProgramGroupName(install);
+    char programs[MAX_PATH];
+    char folder[MAX_PATH];
+    char prefix[MAX_PATH];
+    int ok = 0;
+    HRESULT com = CoInitialize(nullptr);
+    if (!group || !SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, TRUE) ||
+        !JoinPath(folder, sizeof folder, programs, group) ||
+        !MakeDestinationPrefix(session->DestinationDir, prefix, sizeof prefix)) {
+        LogLine("program group: no all-users Programs folder for the shortcut files");
+        goto done;
+    }
+    CreateDirectoryA(folder, nullptr);
+    ok = 1;
+    for (const ItemToDeleteRow* row = install->ItemsToDelete; row && row->ComponentKey != 0; ++row) {
+        char link[MAX_PATH];
+        if (row->Selected && std::snprintf(link, sizeof link, "%s\\%s.lnk", folder, row->ItemTitle) < int(sizeof link) &&
+            DeleteFileA(link))
+            LogLine("program group: deleted %s", link);
+    }
+    for (const ProgramItemRow* row = install->ProgramItems; row && row->ComponentKey != 0; ++row) {
+        if (!row->Selected)
+            continue;
+        char link[MAX_PATH];
+        char target[MAX_PATH];
+        bool named = std::snprintf(link, sizeof link, "%s\\%s.lnk", folder, row->ItemTitle) < int(sizeof link) &&
+                     std::snprintf(target, sizeof target, "%s%s", row->InDestination ? prefix : "",
+                                   ItemFileFor(row, IsWindowsNt6())) < int(sizeof target);
+        if (named && WriteShortcut(link, target)) {
+            LogLine("program group: shortcut %s -> %s", link, target);
+        } else {
+            LogLine("program group: could not write the shortcut %s", named ? link : row->ItemTitle);
+            ok = 0;
+        }
+    }
+done:
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return ok;
+}

@@ -1,0 +1,86 @@
+#include "upgrade/user_step.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "frame/host.h"
+#include "frame/product_tables.h"
+#include "frame/setup_log.h"
+#include "pages/pages.h"
+#include "upgrade/finishing.h"
+#include "upgrade/server_config.h"
+
+namespace {
+
+bool SetValue(HKEY key, const char* keyPath, const char* name, const char* text)
+{
+    bool ok = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                             DWORD(std::strlen(text) + 1)) == ERROR_SUCCESS;
+    LogLine(ok ? "registry: %s %s = %s" : "registry: could not write %s %s = %s", keyPath, name, text);
+    return ok;
+}
+
+}  // namespace
+
+bool RunsAsServiceAccount()
+{
+    HANDLE token = nullptr;
+    BYTE buffer[256];
+    DWORD size = 0;
+    bool service = false;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size)) {
+        PSID user = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
+        service = IsWellKnownSid(user, WinLocalSystemSid) || IsWellKnownSid(user, WinLocalServiceSid) ||
+                  IsWellKnownSid(user, WinNetworkServiceSid);
+    }
+    CloseHandle(token);
+    return service;
+}
+
+int RegisterUserStep(InstallSession* session)
+{
+    char self[MAX_PATH];
+    char program[MAX_PATH];
+    char keyPath[MAX_PATH];
+    char stubPath[3 * MAX_PATH];
+    HKEY key = nullptr;
+    DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || !JoinPath(program, sizeof program, session->DestinationDir, UserStepProgram) ||
+        std::snprintf(keyPath, sizeof keyPath, "%s\\%s", ActiveSetupKey, ActiveSetupId) >= int(sizeof keyPath))
+        return 0;
+    if (!CopyFileA(self, program, FALSE)) {
+        LogLine("each user's step: could not copy the setup to %s", program);
+        return 0;
+    }
+    LogLine("each user's step: copied the setup to %s", program);
+    // Quoted, by its full path: Windows runs it for every user who logs on.
+    int written = LibraryEnvironment.LibraryDirGiven
+                      ? std::snprintf(stubPath, sizeof stubPath, "\"%s\" /USERSTEP \"/LIB=%s\"", program,
+                                      LibraryEnvironment.LibraryDir)
+                      : std::snprintf(stubPath, sizeof stubPath, "\"%s\" /USERSTEP", program);
+    if (written < 0 || written >= int(sizeof stubPath))
+        return 0;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        LogLine("registry: could not create %s", keyPath);
+        return 0;
+    }
+    DWORD installed = 1;
+    bool ok = SetValue(key, keyPath, nullptr, ProductTitle) && SetValue(key, keyPath, "Version", ActiveSetupVersion) &&
+              SetValue(key, keyPath, "StubPath", stubPath) &&
+              RegSetValueExA(key, "IsInstalled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&installed),
+                             sizeof installed) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok ? 1 : 0;
+}
+
+void RunUserStep(InstallSession* session, const char* libraryDir)
+{
+    SetLibraryEnvironment(libraryDir);
+    LogLine("each user's step: for %s, library %s", session->DestinationDir, libraryDir ? libraryDir : "(none)");
+    GiveUserConfiguration(session);
+}

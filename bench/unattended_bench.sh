@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# An unattended install by setup.exe against the same install by an NSIS
+# installer, the most common open-source kind (bench/peer: the same staged
+# payload under the same final names, an uninstall entry and a Start-menu
+# link to the main program), in one Wine session under one prefix, pair by
+# pair: setup.exe /S /D=C:\bench\kova-N, then peer-setup.exe /S
+# /D=C:\bench\peer-N, each timed from the start of `wine` to the end of the
+# installer's process (Wine's start is in both). One pair first is not
+# counted (the first start in a session loads the libraries and files later
+# runs find warm); PAIRS (default 7) pairs are. Between runs the registry keys
+# both write (setup.exe's, its file type's and the peer's), the program
+# group's folder and the user's configuration folder are removed, and every
+# run installs into a new folder, so that each is a first installation.
+# Wine's desktop-file helper (winemenubuilder) is turned off for the session:
+# it copies each new Start-menu link to the Linux desktop's menus, work no
+# Windows installer does and a cost that falls on each installer by its
+# number of links.
+# Usage: bench/unattended_bench.sh BUILD
+set -euo pipefail
+shopt -s inherit_errexit
+build=$(cd "${1:?usage: unattended_bench.sh BUILD}" && pwd)
+setup=$build/win32/setup.exe
+peer=$build/bench-peer/peer-setup.exe
+pairs=${PAIRS:-7}
+[ "$pairs" -ge 1 ] || { echo "unattended_bench: PAIRS must be at least 1" >&2; exit 1; }
+
+if [ "${2:-}" != --in-session ]; then
+  [ -f "$setup" ] || { echo "unattended_bench: $setup is missing (make win32 BUILD=...)" >&2; exit 1; }
+  here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+  bash "$here/peer/build.sh" "$build"
+  export KOVA_BUILD_ROOT=$build
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};winemenubuilder.exe=d"
+  exec "$here/../scripts/wine-session" bash "${BASH_SOURCE[0]}" "$build" --in-session
+fi
+
+c=$WINEPREFIX/drive_c
+names=$build/bench-peer/names.txt
+main=$(awk -F'\t' '$1 == "main" { print $2 }' "$names")
+group=$(awk -F'\t' '$1 == "group" { print $2 }' "$names")
+profile=$(awk -F'\t' '$1 == "profile" { print $2 }' "$names")
+# The registry file for Wine's reg, by its Windows name (Z: is the root).
+clean_reg="Z:${build//\//\\}\\bench-peer\\clean.reg"
+
+# fresh: removes what a run leaves behind outside its destination (see above).
+fresh() {
+  local d
+  for d in "$c"/users/*/"AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$group" \
+           "$c/ProgramData/Microsoft/Windows/Start Menu/Programs/$group" \
+           "$c"/users/*/"$profile"; do
+    rm -rf "$d"
+  done
+  wine reg import "$clean_reg" </dev/null >/dev/null 2>&1 ||
+    { echo "unattended_bench: wine reg import $clean_reg failed" >&2; exit 1; }
+}
+
+# run LABEL EXE DIR: one unattended install into C:\bench\DIR; prints its
+# wall time in nanoseconds and fails unless it ended with 0 and the main
+# program is there.
+run() {
+  local label=$1 exe=$2 dir=$3 t0 t1 rc=0
+  t0=$(date +%s%N)
+  wine "$exe" /S "/D=C:\\bench\\$dir" </dev/null >/dev/null 2>&1 || rc=$?
+  t1=$(date +%s%N)
+  [ "$rc" = 0 ] || { echo "unattended_bench: $label ended with exit code $rc (modulo 256)" >&2; exit 1; }
+  [ -f "$c/bench/$dir/$main" ] || { echo "unattended_bench: $label did not install $main into C:\\bench\\$dir" >&2; exit 1; }
+  echo $((t1 - t0))
+}
+
+# pair N: setup.exe, then the peer, each a first installation into a new
+# folder; the two must have installed the same files. Prints "setup_ns peer_ns".
+pair() {
+  local n=$1 a b f
+  rm -rf "$c/bench"
+  fresh
+  a=$(run setup.exe "$setup" "kova-$n") || exit 1
+  fresh
+  b=$(run peer-setup.exe "$peer" "peer-$n") || exit 1
+  for f in "$c/bench/peer-$n"/*; do
+    cmp -s "$f" "$c/bench/kova-$n/${f##*/}" ||
+      { echo "unattended_bench: setup.exe and the peer installed ${f##*/} differently" >&2; exit 1; }
+  done
+  [ "$(ls "$c/bench/kova-$n" | wc -l)" = "$(ls "$c/bench/peer-$n" | wc -l)" ] ||
+    { echo "unattended_bench: setup.exe and the peer installed different sets of files" >&2; exit 1; }
+  echo "$a $b"
+}
+
+pair 0 >/dev/null
+times=
+for n in $(seq "$pairs"); do
+  times="$times$(pair "$n")"$'\n' || exit 1
+done
+rm -rf "$c/bench"
+fresh
+
+printf '%s' "$times" | awk '
+  function median(a, n,   i, j, t) {
+    for (i = 2; i <= n; i++) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; j--) a[j + 1] = a[j]; a[j + 1] = t }
+    return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+  }
+  { s[NR] = $1 / 1e9; p[NR] = $2 / 1e9; r[NR] = $1 / $2; list = list sprintf(" %.2f", r[NR]) }
+  END {
+    printf "unattended install / peer: %.2fx median of the per-run ratios (setup.exe %.3f s, peer %.3f s medians, %d pairs)\n",
+      median(r, NR), median(s, NR), median(p, NR), NR
+    printf "per-pair ratios:%s\n", list
+  }'
+printf 'setup.exe:          %8d bytes\n' "$(stat -c %s "$setup")"
+printf 'peer-setup.exe:     %8d bytes\n' "$(stat -c %s "$peer")"
+nsisdir=$(makensis -HDRINFO | tr ', ' '\n\n' | sed -n 's/^NSISDIR=//p')
+stub=$nsisdir/Stubs/zlib-x86-unicode
+[ -f "$stub" ] || { echo "unattended_bench: no peer stub at $stub" >&2; exit 1; }
+printf 'peer stub (zlib, x86, unicode): %d bytes (%s)\n' "$(stat -c %s "$stub")" "$stub"

@@ -4,11 +4,11 @@
 #include <cstring>
 
 const char CommandLineUsage[] =
-    "Usage: setup.exe [/S] [/LOG=file] [/D=directory]\n\n"
-    "/S\tinstall without asking anything\n"
-    "/LOG=file\twrite a log of the installation\n"
-    "/D=directory\tinstall into this directory (the last argument, unquoted)\n"
-    "/ALLUSERS\twith /S: give every user the configuration at the next logon";
+    "setup.exe [/S] [/ALLUSERS] [/LOG=file] [/D=dir]\n\n"
+    "/S: install without asking anything.\n"
+    "/ALLUSERS: with /S, give every user the configuration at the next logon.\n"
+    "/LOG=file: write a log of the installation.\n"
+    "/D=dir: install into dir (the last argument, unquoted).";
 
 namespace {
 

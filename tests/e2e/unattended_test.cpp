@@ -180,7 +180,7 @@ TEST_F(Unattended, RefusedRunsChangeNothingAndSayWhyByTheirCode)
     ASSERT_TRUE(wizard.Start(options));
     HWND box = wizard.WaitForMessageBox(10000);
     ASSERT_NE(nullptr, box);
-    EXPECT_NE(std::string::npos, wizard.MessageBoxText(box).find("/D=directory"));
+    EXPECT_NE(std::string::npos, wizard.MessageBoxText(box).find("/D=dir: install into dir"));
     wizard.Answer(box, IDOK);
     ASSERT_TRUE(wizard.WaitExit(10000));
     EXPECT_EQ(1639u, wizard.ExitCode());

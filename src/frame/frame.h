@@ -76,6 +76,8 @@ void SetExitCaption(const char* text);
 void FocusExitButton();
 // `argument` is copied, so it may come from storage that dies with the page.
 void ShowErrorPage(int errorCode, const char* argument);
+// The error page's message for a code, its argument put into the one %s.
+void FormatErrorText(int errorCode, const char* argument, char* out, size_t size);
 INT_PTR CALLBACK ErrorPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK StaticPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR PageDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

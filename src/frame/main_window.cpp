@@ -17,11 +17,6 @@ namespace {
 // The destination a /D= gave, proposed on the destination page; empty: none.
 char ProposedDestination[MAX_PATH];
 
-bool ReachedCompletion()
-{
-    return FinishingDone && InstallError == 0;
-}
-
 // What the wizard's end says, for the exit code.
 int WizardExitCode()
 {
@@ -33,7 +28,8 @@ int WizardExitCode()
         return ExitUserStopped;
     if (InstallError != 0)
         return ExitFailed;
-    return ReachedCompletion() ? ExitInstalled : ExitUserStopped;
+    // The last page was reached when the finishing step ran without an error.
+    return FinishingDone ? ExitInstalled : ExitUserStopped;
 }
 
 BOOL CALLBACK BringForwardIfSetup(HWND window, LPARAM found)

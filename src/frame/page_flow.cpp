@@ -6,6 +6,7 @@
 #include "frame/frame.h"
 #include "frame/host.h"
 #include "frame/navigation.h"
+#include "frame/setup_log.h"
 #include "frame/wizard.h"
 #include "pages/paths.h"
 
@@ -119,6 +120,15 @@ void GoPreviousPage()
         ShowPageAt(CurrentPosition - 1);
 }
 
+void FormatErrorText(int errorCode, const char* argument, char* out, size_t size)
+{
+    char format[256];
+    if (LoadStringA(AppInstance, 50 + errorCode, format, sizeof format) <= 0)
+        format[0] = '\0';
+    // Our own string table: every message has at most the one %s.
+    std::snprintf(out, size, format, argument ? argument : "");
+}
+
 void ShowErrorPage(int errorCode, const char* argument)
 {
     // The argument often lives in the engine of the page destroyed below.
@@ -129,6 +139,9 @@ void ShowErrorPage(int errorCode, const char* argument)
         InstallErrorArg = nullptr;
     }
     InstallError = errorCode;
+    char text[512];
+    FormatErrorText(errorCode, InstallErrorArg, text, sizeof text);
+    LogLine("error %d: %s", errorCode, text);
     DestroyCurrentPage();
     CreatePage("ERRORDLG", ErrorPageProc);
     SetExitCaption("Close");
@@ -139,12 +152,8 @@ void ShowErrorPage(int errorCode, const char* argument)
 INT_PTR CALLBACK ErrorPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {
-        char format[256];
         char text[512];
-        if (LoadStringA(AppInstance, 50 + InstallError, format, sizeof format) <= 0)
-            format[0] = '\0';
-        // Our own string table: every message has at most the one %s.
-        std::snprintf(text, sizeof text, format, InstallErrorArg ? InstallErrorArg : "");
+        FormatErrorText(InstallError, InstallErrorArg, text, sizeof text);
         SetDlgItemTextA(window, IdErrorText, text);
     }
     return PageDefaultProc(window, message, wParam, lParam);

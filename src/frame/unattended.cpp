@@ -69,11 +69,8 @@ LRESULT CALLBACK ConversationProc(HWND window, UINT message, WPARAM wParam, LPAR
 // The error page's text for a failed step, for the log.
 void LogStepError(int code, const char* argument)
 {
-    char format[256];
     char text[512];
-    if (LoadStringA(AppInstance, 50 + code, format, sizeof format) <= 0)
-        format[0] = '\0';
-    std::snprintf(text, sizeof text, format, argument ? argument : "");
+    FormatErrorText(code, argument, text, sizeof text);
     LogLine("error %d: %s", code, text);
 }
 
@@ -136,7 +133,7 @@ int MakeProgramGroup(InstallSession* session, Unattended* host, HWND window)
     return host->GroupError;
 }
 
-int Install(InstallSession* session, Unattended* host, const CommandLine& line, HWND window)
+int Install(Unattended* host, const CommandLine& line, HWND window)
 {
     if (!PrepareInstallation()) {
         LogLine("system: not supported");
@@ -146,7 +143,8 @@ int Install(InstallSession* session, Unattended* host, const CommandLine& line, 
     if (line.DestinationGiven)
         SetDestinationDir(line.Destination);
     SelectChosenComponents();
-    session = CurrentSession();
+    // Taken now: the session holds the system decision just made.
+    InstallSession* session = CurrentSession();
 
     switch (CheckDestination(session, FindWindowA(ProductWindowClass, nullptr))) {
     case DestinationUsable:
@@ -206,7 +204,7 @@ int RunUnattended(const CommandLine& line)
     Unattended host;
     SetSessionHost(&host);
     HWND window = MakeConversationWindow();
-    int code = Install(CurrentSession(), &host, line, window);
+    int code = Install(&host, line, window);
     if (window)
         DestroyWindow(window);
     SetSessionHost(WizardHost());

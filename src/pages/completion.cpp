@@ -7,6 +7,7 @@
 #include <shlobj.h>
 #include <cstdio>
 
+#include "frame/com_release.h"
 #include "frame/frame.h"
 #include "frame/product_tables.h"
 #include "frame/wizard.h"
@@ -39,14 +40,6 @@ void OnInitDialog(HWND page)
             ShowWindow(GetDlgItem(page, id), SW_HIDE);
     }
     SetExitCaption("Finish");
-}
-
-template <typename Interface>
-void Release(Interface*& object)
-{
-    if (object)
-        object->Release();
-    object = nullptr;
 }
 
 // The shell of the desktop the user is logged on to: its Explorer runs at
@@ -82,14 +75,14 @@ IShellDispatch2* DesktopShell()
         SUCCEEDED(background->QueryInterface(IID_IShellFolderViewDual, reinterpret_cast<void**>(&folder))) &&
         SUCCEEDED(folder->get_Application(&application)) && application)
         application->QueryInterface(IID_IShellDispatch2, reinterpret_cast<void**>(&shell));
-    Release(application);
-    Release(folder);
-    Release(background);
-    Release(view);
-    Release(browser);
-    Release(provider);
-    Release(desktop);
-    Release(windows);
+    ReleaseCom(application);
+    ReleaseCom(folder);
+    ReleaseCom(background);
+    ReleaseCom(view);
+    ReleaseCom(browser);
+    ReleaseCom(provider);
+    ReleaseCom(desktop);
+    ReleaseCom(windows);
     return shell;
 }
 
@@ -115,7 +108,7 @@ bool OpenAsDesktopUser(const char* document)
         VariantClear(&verb);
         SysFreeString(file);
     }
-    Release(shell);
+    ReleaseCom(shell);
     if (SUCCEEDED(com))
         CoUninitialize();
     return opened;

@@ -283,11 +283,8 @@ void OnDdeTerminate(DdeClient* client, HWND sender)
     client->Server = nullptr;
     PostMessageA(sender, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(client->Page), 0);
     AllowServerReplies(client, false);
-    if (client->Pending != Idle) {
-        KillTimer(client->Page, ReplyTimer);
-        client->Pending = Idle;
-        SetTimer(client->Page, ReplyTimer, 1, nullptr);
-    }
+    if (client->Pending != Idle)
+        FailSoon(client);
 }
 
 bool RequestGroupList(DdeClient* client)

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "frame/com_release.h"
 #include "frame/host.h"
 #include "frame/setup_log.h"
 #include "pages/pages.h"
@@ -14,14 +15,6 @@
 #include "register/progman.h"
 
 namespace {
-
-template <typename Interface>
-void Release(Interface*& object)
-{
-    if (object)
-        object->Release();
-    object = nullptr;
-}
 
 // One shortcut: `link` to `target`, started in the target's folder, with the
 // target's own icon; an existing shortcut of that name is replaced, as the
@@ -43,8 +36,8 @@ bool WriteShortcut(const char* link, const char* target)
               SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
               MultiByteToWideChar(CP_ACP, 0, link, -1, wideLink, MAX_PATH) > 0 &&
               SUCCEEDED(file->Save(wideLink, TRUE));
-    Release(file);
-    Release(shellLink);
+    ReleaseCom(file);
+    ReleaseCom(shellLink);
     return ok;
 }
 

@@ -96,13 +96,6 @@ bool StartUninstaller(const char* uninstaller, char* commandLine, PROCESS_INFORM
     return true;
 }
 
-void SetString(HKEY key, const char* keyPath, const char* name, const char* text)
-{
-    if (RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), DWORD(std::strlen(text) + 1)) ==
-        ERROR_SUCCESS)
-        LogLine("registry: %s %s = %s", keyPath, name, text);
-}
-
 } // namespace
 
 namespace {
@@ -248,6 +241,15 @@ long DeleteUninstallKey(const char* name)
     return deleted ? 1 : 0;
 }
 
+bool SetLoggedString(HKEY__* key, const char* keyPath, const char* name, const char* text)
+{
+    bool ok = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                             DWORD(std::strlen(text) + 1)) == ERROR_SUCCESS;
+    LogLine(ok ? "registry: %s %s = %s" : "registry: could not write %s %s = %s", keyPath, name ? name : "(default)",
+            text);
+    return ok;
+}
+
 void WriteUninstallEntry(const InstallSession* session)
 {
     const char* dir = session->DestinationDir;
@@ -267,13 +269,13 @@ void WriteUninstallEntry(const InstallSession* session)
         std::snprintf(quietUninstaller, sizeof quietUninstaller, "%s%s", uninstaller, UninstallerSwitch);
         JoinPath(icon, sizeof icon, dir, MainProgramName);
         DWORD size = InstalledSizeKb();
-        SetString(key, keyPath, "DisplayName", UninstallDisplayName);
-        SetString(key, keyPath, "UninstallString", uninstaller);
-        SetString(key, keyPath, "QuietUninstallString", quietUninstaller);
-        SetString(key, keyPath, "InstallLocation", dir);
-        SetString(key, keyPath, "DisplayIcon", icon);
-        SetString(key, keyPath, "Publisher", UninstallPublisher);
-        SetString(key, keyPath, "DisplayVersion", UninstallDisplayVersion);
+        SetLoggedString(key, keyPath, "DisplayName", UninstallDisplayName);
+        SetLoggedString(key, keyPath, "UninstallString", uninstaller);
+        SetLoggedString(key, keyPath, "QuietUninstallString", quietUninstaller);
+        SetLoggedString(key, keyPath, "InstallLocation", dir);
+        SetLoggedString(key, keyPath, "DisplayIcon", icon);
+        SetLoggedString(key, keyPath, "Publisher", UninstallPublisher);
+        SetLoggedString(key, keyPath, "DisplayVersion", UninstallDisplayVersion);
         if (RegSetValueExA(key, "EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&size), sizeof size) ==
             ERROR_SUCCESS)
             LogLine("registry: %s EstimatedSize = %lu", keyPath, size);

@@ -11,18 +11,7 @@
 #include "pages/pages.h"
 #include "upgrade/finishing.h"
 #include "upgrade/server_config.h"
-
-namespace {
-
-bool SetValue(HKEY key, const char* keyPath, const char* name, const char* text)
-{
-    bool ok = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                             DWORD(std::strlen(text) + 1)) == ERROR_SUCCESS;
-    LogLine(ok ? "registry: %s %s = %s" : "registry: could not write %s %s = %s", keyPath, name, text);
-    return ok;
-}
-
-}  // namespace
+#include "upgrade/upgrade.h"
 
 bool RunsAsServiceAccount()
 {
@@ -70,8 +59,9 @@ int RegisterUserStep(InstallSession* session)
         return 0;
     }
     DWORD installed = 1;
-    bool ok = SetValue(key, keyPath, nullptr, ProductTitle) && SetValue(key, keyPath, "Version", ActiveSetupVersion) &&
-              SetValue(key, keyPath, "StubPath", stubPath) &&
+    bool ok = SetLoggedString(key, keyPath, nullptr, ProductTitle) &&
+              SetLoggedString(key, keyPath, "Version", ActiveSetupVersion) &&
+              SetLoggedString(key, keyPath, "StubPath", stubPath) &&
               RegSetValueExA(key, "IsInstalled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&installed),
                              sizeof installed) == ERROR_SUCCESS;
     RegCloseKey(key);

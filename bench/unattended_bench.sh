@@ -105,7 +105,3 @@ printf '%s' "$times" | awk '
   }'
 printf 'setup.exe:          %8d bytes\n' "$(stat -c %s "$setup")"
 printf 'peer-setup.exe:     %8d bytes\n' "$(stat -c %s "$peer")"
-nsisdir=$(makensis -HDRINFO | tr ', ' '\n\n' | sed -n 's/^NSISDIR=//p')
-stub=$nsisdir/Stubs/zlib-x86-unicode
-[ -f "$stub" ] || { echo "unattended_bench: no peer stub at $stub" >&2; exit 1; }
-printf 'peer stub (zlib, x86, unicode): %d bytes (%s)\n' "$(stat -c %s "$stub")" "$stub"

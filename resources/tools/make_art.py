@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Draws the side panel picture (95 x 174, 8-bit BMP with a palette of the
-colours it uses, a quarter of the 32-bit size for the same pixels) and the two window
-icons (32 x 32 and 16 x 16) from simple shapes. Deterministic: the same
+"""Draws the side panel picture (95 x 174, an 8-bit BMP with a palette of the
+colours it uses, run-length encoded: the same pixels in a quarter of the
+uncompressed size) and the two window icons (32 x 32 and 16 x 16, 32-bit with
+alpha: drawn through a mask instead, the transparent pixels come out
+differently in the title bar) from simple shapes. Deterministic: the same
 script always writes the same bytes.
 
 Usage: make_art.py OUTDIR   (writes panel.bmp, kova_large.ico, kova_small.ico)
@@ -102,23 +104,38 @@ def icon(size):
     return c
 
 
+def rle8_rows(c, index):
+    """BI_RLE8 data: each row as runs of one colour, an end of line after
+    each, an end of picture after the last."""
+    data = bytearray()
+    for row in reversed(c.px):
+        line = [index[(r, g, b)] for r, g, b, _ in row]
+        start = 0
+        while start < len(line):
+            end = start
+            while end < len(line) and end - start < 255 and line[end] == line[start]:
+                end += 1
+            data += bytes((end - start, line[start]))
+            start = end
+        data += b'\0\0'
+    data[-2:] = b'\0\1'
+    return bytes(data)
+
+
 def bmp_bytes(c):
-    """An 8-bit picture: the colours in sorted order, rows padded to 4 bytes."""
+    """An 8-bit run-length encoded picture with a palette of its colours in
+    sorted order."""
     colours = sorted({(r, g, b) for row in c.px for r, g, b, _ in row})
     if len(colours) > 256:
         raise ValueError('the picture has more than 256 colours')
     index = {colour: i for i, colour in enumerate(colours)}
     palette = b''.join(bytes((b, g, r, 0)) for r, g, b in colours)
-    stride = (c.width + 3) // 4 * 4
-    pixels = bytearray()
-    for row in reversed(c.px):
-        line = bytes(index[(r, g, b)] for r, g, b, _ in row)
-        pixels += line + bytes(stride - len(line))
-    info = struct.pack('<IiiHHIIiiII', 40, c.width, c.height, 1, 8, 0, len(pixels), 2835, 2835,
-                       len(colours), len(colours))
+    count = len(colours)
+    pixels = rle8_rows(c, index)
+    info = struct.pack('<IiiHHIIiiII', 40, c.width, c.height, 1, 8, 1, len(pixels), 2835, 2835, count, count)
     offset = 14 + len(info) + len(palette)
     header = struct.pack('<2sIHHI', b'BM', offset + len(pixels), 0, 0, offset)
-    return header + info + palette + bytes(pixels)
+    return header + info + palette + pixels
 
 
 def ico_bytes(c):

@@ -1,4 +1,6 @@
 #include "frame/command_line.h"
+#include "core/ascii.h"
+#include "core/text_format.h"
 
 #include <cstdio>
 #include <cstring>
@@ -12,21 +14,10 @@ const char CommandLineUsage[] =
 
 namespace {
 
-char Upper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
-
 // True when `word` (length `length`) starts with `prefix`, case ignored.
 bool StartsWith(const char* word, size_t length, const char* prefix)
 {
-    size_t n = std::strlen(prefix);
-    if (length < n)
-        return false;
-    for (size_t i = 0; i < n; ++i)
-        if (Upper(word[i]) != prefix[i])
-            return false;
-    return true;
+    return length >= std::strlen(prefix) && StartsWithIgnoringCase(word, prefix);
 }
 
 bool IsBlank(char c)
@@ -39,7 +30,7 @@ bool IsBlank(char c)
 void Refuse(CommandLine* out, const char* what, const char* word, size_t length)
 {
     if (!out->Error[0])
-        std::snprintf(out->Error, sizeof out->Error, "%s: %.*s", what, int(length), word);
+        FormatText(out->Error, sizeof out->Error, "%s: %.*s", what, int(length), word);
 }
 
 // Copies a value (its quotes taken off) into `to`; false when it is empty or too long.

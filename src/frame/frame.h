@@ -89,6 +89,8 @@ bool ConfirmAbort(HWND ownerWindow);
 // request is then left for the main loop, which ends the program.
 bool WaitWithWindowAlive(HANDLE object, DWORD limitMs);
 bool CheckOperatingSystem(int osFlags);
+// True on an NT 6 system as it reports itself to this program.
+bool IsWindowsNt6();
 void BuildPageList(int count);
 void FreePageList();
 void SetPageInList(int pageId, bool present);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/text_format.h"
 #include "frame/command_line.h"
 #include "frame/frame.h"
 #include "frame/navigation.h"
@@ -54,7 +55,7 @@ void OpenLog(const CommandLine& line)
     }
     DWORD length = GetTempPathA(MAX_PATH, path);
     if (line.Unattended && length > 0 && length < MAX_PATH &&
-        std::snprintf(path + length, MAX_PATH - length, "%s", UnattendedLogName) < int(MAX_PATH - length))
+        FormatText(path + length, MAX_PATH - length, "%s", UnattendedLogName))
         OpenSetupLog(path);
 }
 

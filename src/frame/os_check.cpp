@@ -1,13 +1,16 @@
-// The operating-system test that runs before the first page.
+// What the system says it is: the operating-system test that runs before
+// the first page, and the choices that depend on the system's version.
 #include <cstring>
 
 #include "frame/frame.h"
 #include "frame/navigation.h"
 
-bool CheckOperatingSystem(int osFlags)
+namespace {
+
+// As the system reports it to this program (without a compatibility
+// manifest, current systems report 6.2); zeros when it does not answer.
+OsVersion ReadOsVersion()
 {
-    OsUnsupported = 1;
-    UseFontsFolder = 1;
     OSVERSIONINFOA info;
     std::memset(&info, 0, sizeof info);
     info.dwOSVersionInfoSize = sizeof info; // 148 bytes
@@ -16,6 +19,22 @@ bool CheckOperatingSystem(int osFlags)
         version.PlatformId = info.dwPlatformId;
         version.MajorVersion = info.dwMajorVersion;
     }
+    return version;
+}
+
+} // namespace
+
+bool IsWindowsNt6()
+{
+    OsVersion version = ReadOsVersion();
+    return version.PlatformId == VER_PLATFORM_WIN32_NT && version.MajorVersion == 6;
+}
+
+bool CheckOperatingSystem(int osFlags)
+{
+    OsUnsupported = 1;
+    UseFontsFolder = 1;
+    OsVersion version = ReadOsVersion();
     OsDecision decision = DecideOperatingSystem(osFlags, version);
     UseFontsFolder = decision.UseFontsFolder;
     if (decision.Supported)

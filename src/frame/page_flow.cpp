@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/text_format.h"
 #include "frame/frame.h"
 #include "frame/host.h"
 #include "frame/navigation.h"
@@ -126,14 +127,14 @@ void FormatErrorText(int errorCode, const char* argument, char* out, size_t size
     if (LoadStringA(AppInstance, 50 + errorCode, format, sizeof format) <= 0)
         format[0] = '\0';
     // Our own string table: every message has at most the one %s.
-    std::snprintf(out, size, format, argument ? argument : "");
+    FormatText(out, size, format, argument ? argument : "");
 }
 
 void ShowErrorPage(int errorCode, const char* argument)
 {
     // The argument often lives in the engine of the page destroyed below.
     if (argument) {
-        std::snprintf(ErrorArgCopy, sizeof ErrorArgCopy, "%s", argument);
+        FormatText(ErrorArgCopy, sizeof ErrorArgCopy, "%s", argument);
         InstallErrorArg = ErrorArgCopy;
     } else {
         InstallErrorArg = nullptr;

@@ -56,6 +56,14 @@ const char MainProgramName[] = "kovamain.exe";
 
 const char UserConfigFolder[] = "KOVA_TMP";
 const char ServerConfigName[] = "tarndaemon.conf";
+const char ProductRunningText[] =
+    "A copy of KOVA is already running. Please close the application before continuing with the installation.";
+const char UserConfigFolderFailedText[] = "Unable to create KOVA_TMP directory";
+const char UserCopyFailedCaption[] = "KOVA installation";
+const char ConfigUpdateFailedCaption[] = "KOVA Error";
+const char ConfigUpdateFailedText[] = "Unable to update tarndaemon.conf file";
+const char HelpItemTitle[] = "kova help";
+const char HelpItemFileOnNt6[] = "kova.chm";
 const char* const ObsoleteFiles[ObsoleteFileCount] = {
     "zrxtr32x.dll", "zr243a32.dll", "zr251a32.dll", "zr256a32.dll", "zr258a32.dll", "kovaunst.exe",
 };

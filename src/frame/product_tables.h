@@ -60,6 +60,16 @@ extern const char MainProgramName[];              // the entry's icon
 // What the finishing step touches.
 extern const char UserConfigFolder[];             // below %UserProfile%
 extern const char ServerConfigName[];             // in the destination, the user's folder and TEMP
+// The messages that name them, and the product.
+extern const char ProductRunningText[];           // the destination check, while the product runs
+extern const char UserConfigFolderFailedText[];   // UserConfigFolder cannot be made
+extern const char UserCopyFailedCaption[];        // the user's copy of the configuration failed
+extern const char ConfigUpdateFailedCaption[];
+extern const char ConfigUpdateFailedText[];       // the merged ServerConfigName was not copied back
+// The program item whose file differs on NT 6 systems, where the help
+// format changed, and its file there.
+extern const char HelpItemTitle[];
+extern const char HelpItemFileOnNt6[];
 const int ObsoleteFileCount = 6;
 extern const char* const ObsoleteFiles[ObsoleteFileCount];
 const int CancelledNameCount = 3;

@@ -1,9 +1,10 @@
 #include "frame/setup_log.h"
+#include "core/text_format.h"
 
 #include <windows.h>
 
 #include <cstdarg>
-#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -26,17 +27,15 @@ void LogLine(const char* format, ...)
     SYSTEMTIME now;
     GetLocalTime(&now);
     char text[2048];
-    int length = std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth,
-                               now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+    // A line too long for the buffer keeps what fitted.
+    FormatText(text, sizeof text - 2, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth, now.wDay,
+               now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+    size_t stamp = std::strlen(text);
     va_list args;
     va_start(args, format);
-    int more = std::vsnprintf(text + length, sizeof text - size_t(length) - 2, format, args);
+    FormatTextV(text + stamp, sizeof text - 2 - stamp, format, args);
     va_end(args);
-    if (more < 0)
-        more = 0;
-    length += more;
-    if (size_t(length) > sizeof text - 3)
-        length = int(sizeof text - 3);
+    int length = int(std::strlen(text));
     text[length++] = '\r';
     text[length++] = '\n';
     // Paths and texts come in the system's code page; the log is UTF-8.

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 #include <cstdio>
 
+#include "core/text_format.h"
 #include "frame/com_release.h"
 #include "frame/frame.h"
 #include "frame/product_tables.h"
@@ -168,7 +169,7 @@ void LaunchReaderInstaller()
         char text[512];
         if (!LoadStringA(AppInstance, IdReaderError, format, sizeof format))
             format[0] = '\0';
-        std::snprintf(text, sizeof text, format, ReaderInstaller);
+        FormatText(text, sizeof text, format, ReaderInstaller);
         MessageBoxA(nullptr, text, "Error", MB_OK | MB_TASKMODAL);
     }
     PostQuitMessage(0);

@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/ascii.h"
+#include "core/text_format.h"
 #include "frame/frame.h"
+#include "frame/product_tables.h"
 #include "frame/wizard.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
@@ -38,11 +41,6 @@ void ReadSystemFolder(const char* valueName, const char* fallback, char* out, DW
     }
     if (!out[0])
         lstrcpynA(out, fallback, int(outSize));
-}
-
-char UpperAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
 }
 
 // The drive letter of an edit text: the character before ":\", after one
@@ -103,7 +101,7 @@ const char* SharedFilesDirOnDestinationDrive()
 {
     if (!SharedFilesDir[0])
         return nullptr;
-    if (UpperAscii(SharedFilesDir[0]) != UpperAscii(DestinationDir[0]))
+    if (AsciiLower(SharedFilesDir[0]) != AsciiLower(DestinationDir[0]))
         return nullptr;
     return SharedFilesDir;
 }
@@ -124,7 +122,7 @@ void SetDefaultDestination(const char* folder)
 {
     if (!folder || !folder[0])
         return;
-    if (std::strcmp(folder, "KOVAwin") != 0) {
+    if (std::strcmp(folder, ProductFolder) != 0) {
         SetDestinationDir(folder);
         return;
     }
@@ -132,7 +130,7 @@ void SetDefaultDestination(const char* folder)
     char path[260];
     ReadSystemFolder("ProgramFilesDir", "C:\\Program Files", base, sizeof base);
     if (!JoinPath(path, sizeof path, base, folder))
-        std::snprintf(path, sizeof path, "C:\\Program Files\\%s", folder);
+        FormatText(path, sizeof path, "C:\\Program Files\\%s", folder);
     SetDestinationDir(path);
 }
 

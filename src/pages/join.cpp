@@ -4,15 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/text_format.h"
 #include "frame/product_tables.h"
 #include "pages/pages.h"
 
 namespace {
-
-bool Fits(int written, size_t outSize)
-{
-    return written >= 0 && size_t(written) < outSize;
-}
 
 const char* SeparatorAfter(const char* dir)
 {
@@ -26,7 +22,7 @@ bool JoinPath(char* out, size_t outSize, const char* dir, const char* name)
 {
     if (outSize == 0)
         return false;
-    if (Fits(std::snprintf(out, outSize, "%s%s%s", dir, name[0] ? SeparatorAfter(dir) : "", name), outSize))
+    if (FormatText(out, outSize, "%s%s%s", dir, name[0] ? SeparatorAfter(dir) : "", name))
         return true;
     out[0] = '\0';
     return false;
@@ -38,7 +34,7 @@ int MakeDestinationPrefix(const char* dir, char* out, int outSize)
         return 0;
     if (!dir)
         dir = "";
-    if (Fits(std::snprintf(out, size_t(outSize), "%s%s", dir, SeparatorAfter(dir)), size_t(outSize)))
+    if (FormatText(out, size_t(outSize), "%s%s", dir, SeparatorAfter(dir)))
         return 1;
     out[0] = '\0';
     return 0;
@@ -54,7 +50,7 @@ bool QuotedPath(char* out, size_t outSize, const char* dir, const char* name)
     char path[260];
     if (!JoinPath(path, sizeof path, dir, name))
         return false;
-    if (Fits(std::snprintf(out, outSize, "\"%s\"", path), outSize))
+    if (FormatText(out, outSize, "\"%s\"", path))
         return true;
     out[0] = '\0';
     return false;

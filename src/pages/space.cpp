@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/text_format.h"
 #include "frame/descriptor.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
@@ -67,5 +68,5 @@ void FormatMegabytes(uint32_t bytes, char* out, int outSize)
         tenths -= 10;
     }
     if (outSize > 0)
-        std::snprintf(out, size_t(outSize), "%d.%d MB", int(whole), int(tenths));
+        FormatText(out, size_t(outSize), "%d.%d MB", int(whole), int(tenths));
 }

@@ -72,18 +72,22 @@ bool ProgressFillRect(HWND control, RECT* fill)
         return false;
     RECT r;
     GetClientRect(control, &r);
-    // 64-bit product: the width times the byte count overflows 32 bits with
-    // a large payload. BytesDone can run past BytesTotal for a moment while a
-    // file whose compressed form is the larger one is written; the bar stops
-    // at its end.
-    uint64_t done = engine->BytesDone;
-    if (done > engine->BytesTotal)
-        done = engine->BytesTotal;
+    // The width times the byte count overflows 32 bits with a large payload:
+    // MulDiv works in 64 bits, and rounds, where the bar shows only whole
+    // pixels done. (A payload carried in a program's resources stays below
+    // 2 GB.) BytesDone can run past BytesTotal for a moment while a file
+    // whose compressed form is the larger one is written; the bar stops at
+    // its end.
+    LONG total = LONG(engine->BytesTotal);
+    LONG done = engine->BytesDone > engine->BytesTotal ? total : LONG(engine->BytesDone);
     LONG width = r.right - (r.left + 2);
+    LONG filled = MulDiv(width, done, total);
+    if (int64_t(filled) * total > int64_t(width) * done)
+        filled -= 1;
     *fill = r;
     fill->left = r.left + 2;
     fill->top = r.top + 2;
-    fill->right = fill->left + static_cast<LONG>(static_cast<uint64_t>(width) * done / engine->BytesTotal);
+    fill->right = fill->left + filled;
     return true;
 }
 

@@ -430,16 +430,3 @@ next:
         FailSoon(client);
 }
 
-bool IsWindowsNt6()
-{
-    OSVERSIONINFOEXA extended;
-    std::memset(&extended, 0, sizeof extended);
-    extended.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);
-    OSVERSIONINFOA* info = reinterpret_cast<OSVERSIONINFOA*>(&extended);
-    if (!GetVersionExA(info)) {
-        info->dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-        if (!GetVersionExA(info))
-            return false;
-    }
-    return info->dwPlatformId == VER_PLATFORM_WIN32_NT && info->dwMajorVersion == 6;
-}

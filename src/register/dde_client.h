@@ -69,4 +69,3 @@ void OnDdeData(DdeClient* client, HWND sender, HGLOBAL data, ATOM item);
 // The server's terminate: the answer to ours, or the server ending the
 // conversation itself (then answered, and a reply still awaited fails).
 void OnDdeTerminate(DdeClient* client, HWND sender);
-bool IsWindowsNt6();

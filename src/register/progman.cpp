@@ -2,24 +2,15 @@
 
 #include <cstring>
 
+#include "core/ascii.h"
+#include "frame/product_tables.h"
+
 namespace {
 
-char UpperAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
-
-bool SameLetters(const char* a, const char* b, size_t length)
-{
-    for (size_t i = 0; i < length; ++i)
-        if (UpperAscii(a[i]) != UpperAscii(b[i]))
-            return false;
-    return true;
-}
-
+// `a` (length `lengthA`, not terminated) against the whole of `b`.
 bool SameTextIgnoringCase(const char* a, size_t lengthA, const char* b)
 {
-    return std::strlen(b) == lengthA && SameLetters(a, b, lengthA);
+    return std::strlen(b) == lengthA && StartsWithIgnoringCase(a, b);
 }
 
 // Where the command text goes: what fits of it is written, its whole length
@@ -46,15 +37,13 @@ void AppendCommand(CommandText* text, const char* open, const char* argument, co
     Append(text, close);
 }
 
-// The help item's file differs on NT 6 systems, where the help format changed.
-
 } // namespace
 
 const char* ItemFileFor(const ProgramItemRow* row, bool nt6)
 {
     const char* title = row->ItemTitle ? row->ItemTitle : "";
-    if (nt6 && SameTextIgnoringCase(title, std::strlen(title), "kova help"))
-        return "kova.chm";
+    if (nt6 && SameTextIgnoringCase(title, std::strlen(title), HelpItemTitle))
+        return HelpItemFileOnNt6;
     return row->ItemFile ? row->ItemFile : "";
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/text_format.h"
 #include "frame/frame.h"
 #include "frame/setup_log.h"
 #include "frame/wizard.h"
@@ -119,7 +120,7 @@ bool MayReplaceFileType(RegistryWriter* writer, const FileTypeRow* row, const ch
     char* question = static_cast<char*>(std::malloc(size));
     if (!question)
         return false;
-    std::snprintf(question, size, format, row->Extension, currentText, row->Description);
+    FormatText(question, size, format, row->Extension, currentText, row->Description);
     // Nobody to ask: the type is taken over, as the wizard proposes.
     bool yes = writer->Session->Host->Ask(question, true);
     LogLine("question: %s -> %s", question, yes ? "Yes" : "No");
@@ -215,7 +216,7 @@ int RegisterFileType(RegistryWriter* writer, const FileTypeRow* row, const char*
         goto done;
     {
         char iconId[16];
-        std::snprintf(iconId, sizeof iconId, ",-%d", int(row->IconId));
+        FormatText(iconId, sizeof iconId, ",-%d", int(row->IconId));
         char* icon = Joined(prefix, row->IconFile, iconId);
         int written = WriteDefault(classKey, className, "DefaultIcon", icon);
         std::free(icon);
@@ -229,7 +230,7 @@ int RegisterFileType(RegistryWriter* writer, const FileTypeRow* row, const char*
     {
         char* command = Joined("\"", prefix, row->OpenProgram, "\" \"%1\"");
         char openName[MaxExtension + 20];
-        std::snprintf(openName, sizeof openName, "%s\\Shell\\Open", className);
+        FormatText(openName, sizeof openName, "%s\\Shell\\Open", className);
         ok = WriteDefault(openKey, openName, "command", command);
         std::free(command);
     }

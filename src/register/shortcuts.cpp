@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/text_format.h"
 #include "frame/com_release.h"
+#include "frame/frame.h"
 #include "frame/host.h"
 #include "frame/setup_log.h"
 #include "pages/pages.h"
@@ -62,7 +64,7 @@ int MakeGroupShortcuts(InstallSession* session)
     ok = 1;
     for (const ItemToDeleteRow* row = install->ItemsToDelete; row && row->ComponentKey != 0; ++row) {
         char link[MAX_PATH];
-        if (row->Selected && std::snprintf(link, sizeof link, "%s\\%s.lnk", folder, row->ItemTitle) < int(sizeof link) &&
+        if (row->Selected && FormatText(link, sizeof link, "%s\\%s.lnk", folder, row->ItemTitle) &&
             DeleteFileA(link))
             LogLine("program group: deleted %s", link);
     }
@@ -71,9 +73,9 @@ int MakeGroupShortcuts(InstallSession* session)
             continue;
         char link[MAX_PATH];
         char target[MAX_PATH];
-        bool named = std::snprintf(link, sizeof link, "%s\\%s.lnk", folder, row->ItemTitle) < int(sizeof link) &&
-                     std::snprintf(target, sizeof target, "%s%s", row->InDestination ? prefix : "",
-                                   ItemFileFor(row, IsWindowsNt6())) < int(sizeof target);
+        bool named = FormatText(link, sizeof link, "%s\\%s.lnk", folder, row->ItemTitle) &&
+                     FormatText(target, sizeof target, "%s%s", row->InDestination ? prefix : "",
+                                ItemFileFor(row, IsWindowsNt6()));
         if (named && WriteShortcut(link, target)) {
             LogLine("program group: shortcut %s -> %s", link, target);
         } else {

@@ -1,10 +1,11 @@
 #include <windows.h>
 #include <shellapi.h>
-#include <io.h>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/file_exists.h"
+#include "core/text_format.h"
 #include "frame/product_tables.h"
 #include "frame/host.h"
 #include "frame/setup_log.h"
@@ -32,19 +33,6 @@ struct FinishPaths {
     char MergedConfigFile[MAX_PATH];
 };
 
-bool FormatInto(char* out, size_t size, const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    int n = std::vsnprintf(out, size, format, args);
-    va_end(args);
-    if (n < 0 || static_cast<size_t>(n) >= size) {
-        out[0] = '\0';
-        return false;
-    }
-    return true;
-}
-
 void BuildFinishPaths(const char* destination, FinishPaths* paths)
 {
     const char* profile = std::getenv("UserProfile");
@@ -55,13 +43,8 @@ void BuildFinishPaths(const char* destination, FinishPaths* paths)
     if (!paths->UserConfigFile[0])
         paths->UserConfigDir[0] = '\0';
     if (temp && temp[0] && JoinPath(paths->MergedConfigFile, MAX_PATH, temp, ServerConfigName))
-        FormatInto(paths->TempDir, MAX_PATH, "%s", temp);
+        FormatText(paths->TempDir, MAX_PATH, "%s", temp);
     JoinPath(paths->InstalledConfigFile, MAX_PATH, destination, ServerConfigName);
-}
-
-bool Exists(const char* path)
-{
-    return _access(path, 0) == 0;
 }
 
 // Creates the user's configuration directory when it is missing. False when
@@ -76,7 +59,7 @@ bool EnsureUserConfigDir(SetupHost* host, const char* dir)
         LogLine("finishing: made %s", dir);
         return true;
     }
-    host->Tell(NULL, "Unable to create KOVA_TMP directory");
+    host->Tell(NULL, UserConfigFolderFailedText);
     return attributes == INVALID_FILE_ATTRIBUTES;
 }
 
@@ -103,16 +86,16 @@ bool SameDirectory(const char* a, const char* b)
 
 void GiveUserCopy(SetupHost* host, const char* installed, const char* user)
 {
-    if (Exists(user))
+    if (PathExists(user))
         return;
     if (CopyFileA(installed, user, FALSE)) {
         LogLine("finishing: copied %s to %s", installed, user);
         return;
     }
     char text[3 * MAX_PATH];
-    FormatInto(text, sizeof text, "Failed to copy file \n%s to\n%s, %d", installed, user,
+    FormatText(text, sizeof text, "Failed to copy file \n%s to\n%s, %d", installed, user,
                static_cast<int>(GetLastError()));
-    host->Tell("KOVA installation", text);
+    host->Tell(UserCopyFailedCaption, text);
 }
 
 // Starts the hidden command interpreter that copies the merged file over the
@@ -124,7 +107,7 @@ HANDLE StartCopyBack(const char* mergedConfigFile, const char* userConfigDir)
     // the installer's rights.
     char interpreter[MAX_PATH];
     UINT length = GetSystemDirectoryA(interpreter, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH || !FormatInto(interpreter + length, MAX_PATH - length, "\\cmd.exe"))
+    if (length == 0 || length >= MAX_PATH || !FormatText(interpreter + length, MAX_PATH - length, "\\cmd.exe"))
         return NULL;
     // /D: the AutoRun commands of the machine's and the user's interpreter
     // settings would run first, with the installer's rights, and could hold
@@ -132,7 +115,7 @@ HANDLE StartCopyBack(const char* mergedConfigFile, const char* userConfigDir)
     // COPYCMD says so (and, on Windows, by default outside batch files);
     // hidden, nobody could answer.
     char parameters[3 * MAX_PATH];
-    if (!FormatInto(parameters, sizeof parameters, "/D /c copy /Y \"%s\" \"%s", mergedConfigFile, userConfigDir))
+    if (!FormatText(parameters, sizeof parameters, "/D /c copy /Y \"%s\" \"%s", mergedConfigFile, userConfigDir))
         return NULL;
     SHELLEXECUTEINFOA execute = {};
     execute.cbSize = sizeof execute;
@@ -148,7 +131,7 @@ HANDLE StartCopyBack(const char* mergedConfigFile, const char* userConfigDir)
 
 void ReportUpdateFailure(SetupHost* host)
 {
-    host->Tell("KOVA Error", "Unable to update tarndaemon.conf file");
+    host->Tell(ConfigUpdateFailedCaption, ConfigUpdateFailedText);
 }
 
 // Merges the library into a copy of the user's file in TEMP and starts the
@@ -173,7 +156,7 @@ void WaitForUserCopy(SetupHost* host, const char* userConfigFile)
 {
     DWORD waited = PauseMs;
     host->Pace(PauseMs);
-    while (!Exists(userConfigFile) && waited < FinishWaitLimitMs) {
+    while (!PathExists(userConfigFile) && waited < FinishWaitLimitMs) {
         Sleep(PauseMs);
         waited += PauseMs;
     }
@@ -242,7 +225,7 @@ bool FinishInstallation(InstallSession* session, int errorCode)
         char path[MAX_PATH];
         char native[MAX_PATH + 4];
         if (JoinPath(path, sizeof path, session->DestinationDir, name) &&
-            FormatInto(native, sizeof native, "\\??\\%s", path))
+            FormatText(native, sizeof native, "\\??\\%s", path))
             CancelPendingOperations(native);
     }
     return false;

@@ -1,10 +1,11 @@
 // The leave step of each page: what the wizard decides between pages, and
 // the removal of an earlier installation.
 #include <windows.h>
-#include <io.h>
 #include <cstdio>
 #include <cstring>
 
+#include "core/file_exists.h"
+#include "core/text_format.h"
 #include "frame/descriptor.h"
 #include "frame/frame.h"
 #include "frame/host.h"
@@ -142,9 +143,9 @@ int CheckDestination(InstallSession* session, HWND runningProduct)
     uint32_t limit = LongestDestinationLength();
     if (std::strlen(dir) > limit) {
         char text[256];
-        std::snprintf(text, sizeof text,
-                      "The destination directory is too long. Please choose a directory of at most %u characters.",
-                      unsigned(limit));
+        FormatText(text, sizeof text,
+                   "The destination directory is too long. Please choose a directory of at most %u characters.",
+                   unsigned(limit));
         LogLine("destination: %s", text);
         session->Host->Tell("Install", text);
         return DestinationTooLong;
@@ -154,10 +155,8 @@ int CheckDestination(InstallSession* session, HWND runningProduct)
         return DestinationNotCreated;
     }
     if (runningProduct) {
-        const char* text =
-            "A copy of KOVA is already running. Please close the application before continuing with the installation.";
-        LogLine("destination: %s", text);
-        session->Host->Tell("Install", text);
+        LogLine("destination: %s", ProductRunningText);
+        session->Host->Tell("Install", ProductRunningText);
         return DestinationProductRunning;
     }
     return DestinationUsable;
@@ -180,14 +179,14 @@ bool RemoveOldInstallation(InstallSession* session)
     bool goOn = true;
     if (!JoinPath(uninstaller, sizeof uninstaller, session->DestinationDir, UninstallerName))
         return true;
-    if (_access(uninstaller, 0) != 0) {
+    if (!PathExists(uninstaller)) {
         LogLine("replace: no earlier uninstaller; deleting the files in %s", session->DestinationDir);
         DeleteDirectoryFiles(session->DestinationDir);
         return true;
     }
     // Quoted, and named as the program too: unquoted, a path with a blank
     // such as C:\Program Files\... would first run C:\Program.exe.
-    std::snprintf(commandLine, sizeof commandLine, "\"%s\"%s", uninstaller, UninstallerSwitch);
+    FormatText(commandLine, sizeof commandLine, "\"%s\"%s", uninstaller, UninstallerSwitch);
     PROCESS_INFORMATION process;
     HANDLE job = nullptr;
     bool started = StartUninstaller(uninstaller, commandLine, &process, &job);
@@ -266,7 +265,7 @@ void WriteUninstallEntry(const InstallSession* session)
         QuotedPath(uninstaller, sizeof uninstaller, dir, UninstallerName);
         // Deployment systems remove the product without asking through
         // this one: the switch the releases' uninstallers take.
-        std::snprintf(quietUninstaller, sizeof quietUninstaller, "%s%s", uninstaller, UninstallerSwitch);
+        FormatText(quietUninstaller, sizeof quietUninstaller, "%s%s", uninstaller, UninstallerSwitch);
         JoinPath(icon, sizeof icon, dir, MainProgramName);
         DWORD size = InstalledSizeKb();
         SetLoggedString(key, keyPath, "DisplayName", UninstallDisplayName);

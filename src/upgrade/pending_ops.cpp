@@ -3,25 +3,11 @@
 #include <cstring>
 #include <string>
 
+#include "core/ascii.h"
+
 namespace {
 
 const size_t ShortPathCapacity = 260;
-
-template <typename Char>
-Char AsciiLower(Char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<Char>(c - 'A' + 'a') : c;
-}
-
-template <typename Char>
-bool EqualIgnoringCase(const Char* a, const Char* b)
-{
-    for (; *a && *b; ++a, ++b) {
-        if (AsciiLower(*a) != AsciiLower(*b))
-            return false;
-    }
-    return *a == *b;
-}
 
 // The Win32 path after the native prefix "\??\", wherever the prefix stands:
 // older systems write it first, current ones put a marker before it

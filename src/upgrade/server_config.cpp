@@ -3,13 +3,9 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#if defined(_WIN32)
-#include <io.h>
-#define KOVA_ACCESS _access
-#else
-#include <unistd.h>
-#define KOVA_ACCESS access
-#endif
+
+#include "core/ascii.h"
+#include "core/file_exists.h"
 
 LibraryEnvironmentRecord LibraryEnvironment;
 
@@ -28,23 +24,9 @@ bool IsWhiteByte(char c)
     return u < 0x80 && std::isspace(u);
 }
 
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool BeginsWith(const char* token, const char* keyword)
-{
-    for (; *keyword; ++token, ++keyword) {
-        if (AsciiLower(*token) != AsciiLower(*keyword))
-            return false;
-    }
-    return true;
-}
-
 bool IsMergedKeyword(const char* token)
 {
-    return BeginsWith(token, "ServerComment") || BeginsWith(token, "LibraryPath");
+    return StartsWithIgnoringCase(token, "ServerComment") || StartsWithIgnoringCase(token, "LibraryPath");
 }
 
 // The files are opened in binary mode on every platform; the on-disk line
@@ -220,7 +202,7 @@ bool MergeServerConfig(const char* sourcePath, const char* outputPath, const cha
     FILE* output = std::fopen(outputPath, "wb");
     if (!output)
         goto done;
-    if (KOVA_ACCESS(sourcePath, 0) == 0) {
+    if (PathExists(sourcePath)) {
         source = std::fopen(sourcePath, "rb");
         if (!source)
             goto done;

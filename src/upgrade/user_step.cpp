@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/text_format.h"
 #include "frame/host.h"
 #include "frame/product_tables.h"
 #include "frame/setup_log.h"
@@ -39,7 +40,7 @@ int RegisterUserStep(InstallSession* session)
     HKEY key = nullptr;
     DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
     if (length == 0 || length >= MAX_PATH || !JoinPath(program, sizeof program, session->DestinationDir, UserStepProgram) ||
-        std::snprintf(keyPath, sizeof keyPath, "%s\\%s", ActiveSetupKey, ActiveSetupId) >= int(sizeof keyPath))
+        !FormatText(keyPath, sizeof keyPath, "%s\\%s", ActiveSetupKey, ActiveSetupId))
         return 0;
     if (!CopyFileA(self, program, FALSE)) {
         LogLine("each user's step: could not copy the setup to %s", program);
@@ -47,11 +48,11 @@ int RegisterUserStep(InstallSession* session)
     }
     LogLine("each user's step: copied the setup to %s", program);
     // Quoted, by its full path: Windows runs it for every user who logs on.
-    int written = LibraryEnvironment.LibraryDirGiven
-                      ? std::snprintf(stubPath, sizeof stubPath, "\"%s\" /USERSTEP \"/LIB=%s\"", program,
-                                      LibraryEnvironment.LibraryDir)
-                      : std::snprintf(stubPath, sizeof stubPath, "\"%s\" /USERSTEP", program);
-    if (written < 0 || written >= int(sizeof stubPath))
+    bool written = LibraryEnvironment.LibraryDirGiven
+                       ? FormatText(stubPath, sizeof stubPath, "\"%s\" /USERSTEP \"/LIB=%s\"", program,
+                                    LibraryEnvironment.LibraryDir)
+                       : FormatText(stubPath, sizeof stubPath, "\"%s\" /USERSTEP", program);
+    if (!written)
         return 0;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
                         nullptr) != ERROR_SUCCESS) {

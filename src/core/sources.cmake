@@ -1,0 +1,1 @@
+kova_sources(CORE text_format.cpp file_exists.cpp)

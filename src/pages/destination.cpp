@@ -15,6 +15,7 @@
 char DestinationDir[260];
 char SharedFilesDir[260];
 char LastDriveLetter;
+int AllocationShift = 9;
 
 namespace {
 
@@ -151,7 +152,7 @@ bool PayloadFitsDestination(const char* dir)
 {
     char drive = DriveOfText(dir);
     int32_t free = drive ? GetFreeBytes(drive) : FreeSpaceUnknown;
-    return PayloadFits(RequiredBytes(0, false), free);
+    return PayloadFits(RequiredBytes(Descriptor.Files, AllocationShift, 0, false), free);
 }
 
 int32_t GetFreeBytes(char driveLetter)
@@ -160,7 +161,7 @@ int32_t GetFreeBytes(char driveLetter)
     DWORD sectorsPerCluster, bytesPerSector, freeClusters, totalClusters;
     if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
         return FreeSpaceUnknown;
-    SetAllocationUnit(bytesPerSector);
+    AllocationShift = AllocationShiftOf(bytesPerSector, AllocationShift);
     unsigned long long free = 1ull * sectorsPerCluster * bytesPerSector * freeClusters;
     if (free >= 2147483648ull)
         return FreeSpaceOver2Gb;
@@ -176,7 +177,7 @@ void ShowMegabytes(HWND page, int controlId, uint32_t bytes)
 
 void UpdateSpaceDisplay(HWND page, char driveLetter)
 {
-    uint32_t required = RequiredBytes(0, false);
+    uint32_t required = RequiredBytes(Descriptor.Files, AllocationShift, 0, false);
     int32_t free = driveLetter ? GetFreeBytes(driveLetter) : FreeSpaceUnknown;
     ShowMegabytes(page, IdRequired, required);
     if (free >= 0)

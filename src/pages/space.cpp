@@ -7,34 +7,32 @@
 #include "pages/pages.h"
 #include "pages/paths.h"
 
-int AllocationShift = 9;
-
-uint32_t RoundToAllocation(uint32_t size)
+uint32_t RoundToAllocation(uint32_t size, int allocationShift)
 {
-    uint32_t mask = (uint32_t(1) << AllocationShift) - 1;
+    uint32_t mask = (uint32_t(1) << allocationShift) - 1;
     return (size + mask) & ~mask;
 }
 
-void SetAllocationUnit(uint32_t bytesPerSector)
+int AllocationShiftOf(uint32_t bytesPerSector, int current)
 {
     if (bytesPerSector == 0)
-        return;
+        return current;
     int shift = 0;
     while (bytesPerSector >>= 1)
         shift++;
-    AllocationShift = shift;
+    return shift;
 }
 
-uint32_t RequiredBytes(int componentKey, bool countAll)
+uint32_t RequiredBytes(const FileEntry* files, int allocationShift, int componentKey, bool countAll)
 {
     uint32_t sum = 0;
-    if (!Descriptor.Files)
+    if (!files)
         return 0;
-    for (const FileEntry* row = Descriptor.Files; row->ComponentKey != 0; row++) {
+    for (const FileEntry* row = files; row->ComponentKey != 0; row++) {
         if (componentKey != 0 && row->ComponentKey != componentKey)
             continue;
         if (countAll || row->Selected)
-            sum += RoundToAllocation(row->Size);
+            sum += RoundToAllocation(row->Size, allocationShift);
     }
     return sum;
 }
@@ -45,10 +43,10 @@ bool PayloadFits(uint32_t required, int32_t free)
     return int64_t(required) < int64_t(free) || free == FreeSpaceOver2Gb;
 }
 
-uint32_t LongestDestinationLength()
+uint32_t LongestDestinationLength(const FileEntry* files)
 {
     size_t longest = 0;
-    for (const FileEntry* row = Descriptor.Files; row && row->ComponentKey != 0; row++) {
+    for (const FileEntry* row = files; row && row->ComponentKey != 0; row++) {
         size_t length = row->Name ? std::strlen(row->Name) : 0;
         if (length > longest)
             longest = length;

@@ -140,7 +140,7 @@ int CheckDestination(InstallSession* session, HWND runningProduct)
     LogLine("destination: %s", dir);
     // A destination from which some file's path would pass 259 characters
     // is refused before anything is created: the copy could not finish there.
-    uint32_t limit = LongestDestinationLength();
+    uint32_t limit = LongestDestinationLength(Descriptor.Files);
     if (std::strlen(dir) > limit) {
         char text[256];
         FormatText(text, sizeof text,
@@ -267,7 +267,7 @@ void WriteUninstallEntry(const InstallSession* session)
         // this one: the switch the releases' uninstallers take.
         FormatText(quietUninstaller, sizeof quietUninstaller, "%s%s", uninstaller, UninstallerSwitch);
         JoinPath(icon, sizeof icon, dir, MainProgramName);
-        DWORD size = InstalledSizeKb();
+        DWORD size = InstalledSizeKb(Descriptor.Files, AllocationShift, ProgramSelected != 0, DatabaseSelected != 0);
         SetLoggedString(key, keyPath, "DisplayName", UninstallDisplayName);
         SetLoggedString(key, keyPath, "UninstallString", uninstaller);
         SetLoggedString(key, keyPath, "QuietUninstallString", quietUninstaller);

@@ -44,5 +44,7 @@ bool SetLoggedString(HKEY__* key, const char* keyPath, const char* name, const c
 // This release's uninstall entry and its product identity.
 void WriteUninstallEntry(const InstallSession* session);
 
-// Platform-free (installed_size.cpp): the installed size in kilobytes.
-uint32_t InstalledSizeKb();
+// Platform-free (installed_size.cpp): the installed size in kilobytes of the
+// chosen components (the program's rows, key 1; the database's, key 2).
+struct FileEntry;
+uint32_t InstalledSizeKb(const FileEntry* files, int allocationShift, bool program, bool database);

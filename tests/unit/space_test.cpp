@@ -20,32 +20,17 @@ FileEntry Row(int key, uint32_t size, int selected)
     return row;
 }
 
+// The file table, allocation unit and choices the arithmetic is given.
 class SpaceTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        savedDescriptor = Descriptor;
-        savedShift = AllocationShift;
-        savedProgram = ProgramSelected;
-        savedDatabase = DatabaseSelected;
-        std::memset(&Descriptor, 0, sizeof Descriptor);
-        AllocationShift = 9;
-        ProgramSelected = 1;
-        DatabaseSelected = 1;
-    }
-    void TearDown() override
-    {
-        Descriptor = savedDescriptor;
-        AllocationShift = savedShift;
-        ProgramSelected = savedProgram;
-        DatabaseSelected = savedDatabase;
-    }
-    void UseTable(FileEntry* rows) { Descriptor.Files = rows; }
+    void UseTable(FileEntry* rows) { files = rows; }
+    uint32_t Required(int key, bool countAll) const { return RequiredBytes(files, shift, key, countAll); }
+    uint32_t InstalledKb() const { return InstalledSizeKb(files, shift, program, database); }
 
-    InstallDescriptor savedDescriptor;
-    int savedShift;
-    int savedProgram;
-    int savedDatabase;
+    const FileEntry* files = nullptr;
+    int shift = 9;
+    bool program = true;
+    bool database = true;
 };
 
 std::string Megabytes(uint32_t bytes)
@@ -57,30 +42,27 @@ std::string Megabytes(uint32_t bytes)
 
 TEST_F(SpaceTest, RoundsUpToTheAllocationUnit)
 {
-    EXPECT_EQ(0u, RoundToAllocation(0));
-    EXPECT_EQ(512u, RoundToAllocation(1));
-    EXPECT_EQ(512u, RoundToAllocation(512));
-    EXPECT_EQ(1024u, RoundToAllocation(513));
+    EXPECT_EQ(0u, RoundToAllocation(0, shift));
+    EXPECT_EQ(512u, RoundToAllocation(1, shift));
+    EXPECT_EQ(512u, RoundToAllocation(512, shift));
+    EXPECT_EQ(1024u, RoundToAllocation(513, shift));
 
-    SetAllocationUnit(4096);
-    EXPECT_EQ(12, AllocationShift);
-    EXPECT_EQ(4096u, RoundToAllocation(1));
-    EXPECT_EQ(8192u, RoundToAllocation(4097));
+    shift = AllocationShiftOf(4096, shift);
+    EXPECT_EQ(12, shift);
+    EXPECT_EQ(4096u, RoundToAllocation(1, shift));
+    EXPECT_EQ(8192u, RoundToAllocation(4097, shift));
 
     // A drive that reports no sector size keeps the unit in force.
-    SetAllocationUnit(0);
-    EXPECT_EQ(12, AllocationShift);
-    SetAllocationUnit(512);
-    EXPECT_EQ(9, AllocationShift);
+    EXPECT_EQ(12, AllocationShiftOf(0, shift));
+    EXPECT_EQ(9, AllocationShiftOf(512, shift));
     // Not a power of two: its highest bit counts.
-    SetAllocationUnit(2000);
-    EXPECT_EQ(10, AllocationShift);
+    EXPECT_EQ(10, AllocationShiftOf(2000, shift));
 }
 
 TEST_F(SpaceTest, RoundingWrapsIn32Bits)
 {
-    EXPECT_EQ(0xFFFFFE00u, RoundToAllocation(0xFFFFFE00u));
-    EXPECT_EQ(0u, RoundToAllocation(0xFFFFFE01u));
+    EXPECT_EQ(0xFFFFFE00u, RoundToAllocation(0xFFFFFE00u, shift));
+    EXPECT_EQ(0u, RoundToAllocation(0xFFFFFE01u, shift));
 }
 
 TEST_F(SpaceTest, RequiredBytesCountsRowsByKeyAndSelection)
@@ -110,10 +92,10 @@ TEST_F(SpaceTest, RequiredBytesCountsRowsByKeyAndSelection)
         {3, true, 0},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.expected, RequiredBytes(c.key, c.countAll)) << "key " << c.key << " countAll " << c.countAll;
+        EXPECT_EQ(c.expected, Required(c.key, c.countAll)) << "key " << c.key << " countAll " << c.countAll;
 
-    SetAllocationUnit(4096);
-    EXPECT_EQ(4096u + 4096u, RequiredBytes(0, false));
+    shift = AllocationShiftOf(4096, shift);
+    EXPECT_EQ(4096u + 4096u, Required(0, false));
 }
 
 TEST_F(SpaceTest, PayloadFitsOnlyBelowTheFreeSpace)
@@ -127,10 +109,10 @@ TEST_F(SpaceTest, PayloadFitsOnlyBelowTheFreeSpace)
 
 TEST_F(SpaceTest, RequiredBytesOfNoTableIsZero)
 {
-    EXPECT_EQ(0u, RequiredBytes(0, true));
+    EXPECT_EQ(0u, Required(0, true));
     FileEntry empty[] = {Row(0, 0, 0)};
     UseTable(empty);
-    EXPECT_EQ(0u, RequiredBytes(0, true));
+    EXPECT_EQ(0u, Required(0, true));
 }
 
 TEST(MegabyteText, RoundsTheRemainderToTheNearestTenth)
@@ -158,27 +140,27 @@ TEST(MegabyteText, StaysInsideTheBuffer)
 TEST_F(SpaceTest, InstalledSizeRoundsUpToKilobytesOverBothComponents)
 {
     // 10,000,000 bytes after rounding to a 128-byte unit (a whole number of units).
-    SetAllocationUnit(128);
+    shift = AllocationShiftOf(128, shift);
     FileEntry rows[] = {
         Row(1, 9999872, 0),
         Row(1, 128, 0),
         Row(0, 0, 0),
     };
     UseTable(rows);
-    EXPECT_EQ(10000000u, RequiredBytes(1, true));
-    EXPECT_EQ(9766u, InstalledSizeKb());
+    EXPECT_EQ(10000000u, Required(1, true));
+    EXPECT_EQ(9766u, InstalledKb());
 
-    ProgramSelected = 0;
-    EXPECT_EQ(0u, InstalledSizeKb());
+    program = false;
+    EXPECT_EQ(0u, InstalledKb());
 }
 
 TEST_F(SpaceTest, InstalledSizeAddsTheDatabaseWhenChosen)
 {
     FileEntry rows[] = {Row(1, 1024, 0), Row(2, 2048, 0), Row(0, 0, 0)};
     UseTable(rows);
-    EXPECT_EQ(3u, InstalledSizeKb());
-    DatabaseSelected = 0;
-    EXPECT_EQ(1u, InstalledSizeKb());
+    EXPECT_EQ(3u, InstalledKb());
+    database = false;
+    EXPECT_EQ(1u, InstalledKb());
 }
 
 TEST(PathJoin, JoinsOrRefusesWithoutOverrun)

@@ -279,7 +279,7 @@ void RegistrySection(std::ostream& out, const std::string& prefix)
     table.Add(left, "write", Machine, uninstallKey, "Publisher", "REG_SZ", Code(UninstallPublisher));
     table.Add(left, "write", Machine, uninstallKey, "DisplayVersion", "REG_SZ", Code(UninstallDisplayVersion));
     table.Add(left, "write", Machine, uninstallKey, "EstimatedSize", "REG_DWORD",
-              Code(std::to_string(InstalledSizeKb())) +
+              Code(std::to_string(InstalledSizeKb(Descriptor.Files, 9, ProgramSelected != 0, DatabaseSelected != 0))) +
                   " (kilobytes: the file sizes, each rounded up to whole sectors of the destination's drive; here 512 "
                   "bytes)");
     table.Add(left, "write", Machine, ProductKey, "(default)", "REG_SZ", Code(ProductIdentity));

@@ -306,7 +306,7 @@ TEST_F(UpgradeTest, WritesTheUninstallEntryAndProductIdentity)
               RegQueryValueExA(key, "EstimatedSize", nullptr, &type, reinterpret_cast<BYTE*>(&estimated), &size));
     EXPECT_EQ(DWORD(REG_DWORD), type);
     EXPECT_EQ(2u, estimated);
-    EXPECT_EQ(InstalledSizeKb(), estimated);
+    EXPECT_EQ(InstalledSizeKb(Descriptor.Files, AllocationShift, ProgramSelected != 0, DatabaseSelected != 0), estimated);
     DWORD count = 0;
     RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
                      nullptr);

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+const char NativePathPrefix[] = "\\??\\";
+
 namespace {
 
 const size_t ShortPathCapacity = 260;

@@ -28,7 +28,7 @@ struct Footprint {
 
 Footprint TakeFootprint()
 {
-    Footprint f = {KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brannvik"),
+    Footprint f = {KeyExists(HKEY_LOCAL_MACHINE, VendorKey),
                    KeyExists(HKEY_LOCAL_MACHINE, UninstallKey("KOVA 17.1").c_str()),
                    KeyExists(HKEY_CLASSES_ROOT, ".kvx") || KeyExists(HKEY_CLASSES_ROOT, "kvxfile"), false};
     for (const std::string& folder : ProgramsFolders())
@@ -532,7 +532,7 @@ TEST_F(Installation, DefaultDestinationInstallsFilesRegistryLinksAndUserConfig)
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, ProductAppPathsKey, nullptr, &value));
     EXPECT_EQ(ChangesRow({"write", ProductAppPathsKey}, dest).back(), value);
     EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, "kvxfile\\Shell\\Open\\command", nullptr, &value));
-    EXPECT_EQ(ChangesRow({"write", "Software\\Classes\\kvxfile\\Shell\\Open\\command"}, dest).back(), value);
+    EXPECT_EQ(ChangesRow({"write", std::string(MachineClassesKey) + "\\kvxfile\\Shell\\Open\\command"}, dest).back(), value);
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, uninstall.c_str(), "UninstallString", &value));
     EXPECT_EQ(ChangesRow({"write", "UninstallString"}, dest).back(), value);
     WIN32_FILE_ATTRIBUTE_DATA mainProgram;

@@ -77,7 +77,7 @@ protected:
     void PlantStaleClassKey() { WriteValue(HKEY_CLASSES_ROOT, "kvxfile\\Stale", "from an earlier release"); }
 
     RegistryRow Rows[2] = {
-        {1, reinterpret_cast<HKEY__*>(HKEY_LOCAL_MACHINE), "SOFTWARE\\KovaTest\\CurrentVersion\\AppPaths", "kovamain.exe", 1, 1},
+        {1, reinterpret_cast<HKEY__*>(HKEY_LOCAL_MACHINE), AppPathsKey.c_str(), "kovamain.exe", 1, 1},
         {0, nullptr, nullptr, nullptr, 0, 0},
     };
     FileTypeRow Types[2] = {

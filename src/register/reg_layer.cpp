@@ -6,21 +6,23 @@
 
 namespace {
 
+const int MaxValueName = 256;
+
 HKEY AimedMachine = nullptr;
 HKEY AimedClasses = nullptr;
 
-// Value names are ASCII; the wide interface wants them wide. Names longer
-// than a value name may be come out empty and find nothing.
-struct WideName {
-    explicit WideName(const char* name)
-    {
-        text[0] = L'\0';
-        if (name && MultiByteToWideChar(CP_ACP, 0, name, -1, text, int(sizeof text / sizeof text[0])) == 0)
-            text[0] = L'\0';
-    }
-    const wchar_t* get(const char* name) const { return name ? text : nullptr; }
-    wchar_t text[256];
-};
+// Value names are ASCII; the wide interface wants them wide. A null name
+// (the default value) stays null; false when the name does not fit.
+bool Widened(const char* name, wchar_t (&out)[MaxValueName], const wchar_t** wide)
+{
+    *wide = nullptr;
+    if (!name)
+        return true;
+    if (MultiByteToWideChar(CP_ACP, 0, name, -1, out, MaxValueName) == 0)
+        return false;
+    *wide = out;
+    return true;
+}
 
 } // namespace
 
@@ -103,8 +105,11 @@ bool ReadRegNumber(HKEY key, const char* name, DWORD* value)
 
 LONG ReadRegWide(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size)
 {
-    WideName wide(name);
-    return RegQueryValueExW(key, wide.get(name), nullptr, type, data, size);
+    wchar_t buffer[MaxValueName];
+    const wchar_t* wide;
+    if (!Widened(name, buffer, &wide))
+        return ERROR_INVALID_PARAMETER;
+    return RegQueryValueExW(key, wide, nullptr, type, data, size);
 }
 
 bool WriteRegText(HKEY key, const char* keyPath, const char* name, const char* text)
@@ -131,14 +136,16 @@ bool WriteRegNumber(HKEY key, const char* keyPath, const char* name, DWORD value
 
 bool WriteRegWide(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size)
 {
-    WideName wide(name);
-    return RegSetValueExW(key, wide.get(name), 0, type, data, size) == ERROR_SUCCESS;
+    wchar_t buffer[MaxValueName];
+    const wchar_t* wide;
+    return Widened(name, buffer, &wide) && RegSetValueExW(key, wide, 0, type, data, size) == ERROR_SUCCESS;
 }
 
 bool DeleteRegValue(HKEY key, const char* name)
 {
-    WideName wide(name);
-    return RegDeleteValueW(key, wide.get(name)) == ERROR_SUCCESS;
+    wchar_t buffer[MaxValueName];
+    const wchar_t* wide;
+    return Widened(name, buffer, &wide) && RegDeleteValueW(key, wide) == ERROR_SUCCESS;
 }
 
 long DeleteRegKey(HKEY parent, const char* path)

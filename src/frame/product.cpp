@@ -6,6 +6,7 @@
 #include "frame/frame.h"
 #include "frame/product_tables.h"
 #include "frame/wizard.h"
+#include "register/reg_layer.h"
 
 namespace {
 
@@ -22,15 +23,12 @@ void ReadEarlierAppPath(char* path, DWORD capacity)
 {
     path[0] = '\0';
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProductAppPathsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (OpenRegKey(HKEY_LOCAL_MACHINE, ProductAppPathsKey, &key) != ERROR_SUCCESS)
         return;
-    DWORD size = capacity - 1;
     DWORD type = 0;
-    if (RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(path), &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        size = 0;
-    path[size < capacity ? size : capacity - 1] = '\0';
-    RegCloseKey(key);
+    if (!ReadRegText(key, nullptr, path, capacity, &type) || (type != REG_SZ && type != REG_EXPAND_SZ))
+        path[0] = '\0';
+    CloseRegKey(key);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "frame/product_tables.h"
 
-#define KOVA_PRODUCT_KEY "SOFTWARE\\Brannvik\\KOVAwin\\CurrentVersion"
+#define KOVA_VENDOR_KEY "SOFTWARE\\Brannvik"
+#define KOVA_PRODUCT_KEY KOVA_VENDOR_KEY "\\KOVAwin\\CurrentVersion"
 
 const char* ProductPageTemplates[ProductPageCount] = {
     "INTRODLG", "OS32DLG", "DESTDIRDLG1", "REPLACEDLG", "STARTDLG",
@@ -11,7 +12,7 @@ const char ProductIdentity[] = "XBRT 550 713/2 R17B";
 const char ProductKey[] = KOVA_PRODUCT_KEY;
 const char ProductAppPathsKey[] = KOVA_PRODUCT_KEY "\\AppPaths";
 const char ProductTitle[] = "KOVA 17.1";
-const char VendorKey[] = "SOFTWARE\\Brannvik";
+const char VendorKey[] = KOVA_VENDOR_KEY;
 const char ProductFolder[] = "KOVAwin";
 
 RegistryRow ProductRegistryEntries[] = {
@@ -47,7 +48,6 @@ const char* const EarlierProgramFiles[2] = {"kova.exe", "kovamain.exe"};
 const char UninstallerName[] = "uninstal.exe";
 const char UninstallerSwitch[] = " -s";
 const char* const OlderUninstallKeys[2] = {"KOVA 15.0", "KOVA 16.1"};
-const char UninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char UninstallKeyName[] = "KOVA 17.1";
 const char UninstallDisplayName[] = "Kovalith 17.1";
 const char UninstallPublisher[] = "Brannvik";
@@ -71,7 +71,6 @@ const char* const CancelledNames[CancelledNameCount] = {"uninstal.exe", "comprox
 
 const char SetupMutexName[] = "Global\\KOVA 17.1 Setup";
 const char SetupWindowProperty[] = "KOVA 17.1 Setup";
-const char ActiveSetupKey[] = "Software\\Microsoft\\Active Setup\\Installed Components";
 const char ActiveSetupId[] = "{5B0C3E71-9A4D-4F2E-B817-0D17A1C0FFEE}";
 const char ActiveSetupVersion[] = "17,1";
 const char UserStepProgram[] = "kovauser.exe";

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "frame/descriptor.h"
+#include "frame/registry_names.h"
 
 // A predefined registry root as the platform's key handle value.
 inline HKEY__* PredefinedRoot(uint32_t value)
@@ -50,8 +51,7 @@ extern const char* const EarlierProgramFiles[2];  // either marks an earlier ins
 extern const char UninstallerName[];
 extern const char UninstallerSwitch[];            // appended to the earlier uninstaller's command
 extern const char* const OlderUninstallKeys[2];
-extern const char UninstallRoot[];                // under HKEY_LOCAL_MACHINE
-extern const char UninstallKeyName[];             // this release's entry below UninstallRoot
+extern const char UninstallKeyName[];             // this release's entry below UninstallRoot (registry_names.h)
 extern const char UninstallDisplayName[];
 extern const char UninstallPublisher[];
 extern const char UninstallDisplayVersion[];
@@ -81,9 +81,8 @@ extern const char* const CancelledNames[CancelledNameCount];  // in the destinat
 extern const char SetupMutexName[];
 extern const char SetupWindowProperty[];
 // Each user's step at logon, for installations without a user at the
-// screen: the machine's Active Setup component (below its key, under this
+// screen: the machine's Active Setup component (below ActiveSetupKey, under this
 // product's own id) runs this copy of the setup in the destination.
-extern const char ActiveSetupKey[];
 extern const char ActiveSetupId[];
 extern const char ActiveSetupVersion[];
 extern const char UserStepProgram[];

@@ -3,6 +3,7 @@ kova_sources(
     navigation.cpp
     descriptor.cpp
     product_tables.cpp
+    registry_names.cpp
     command_line.cpp
   WIN32
     frame_state.cpp

@@ -8,9 +8,11 @@
 #include "core/text_format.h"
 #include "frame/frame.h"
 #include "frame/product_tables.h"
+#include "frame/registry_names.h"
 #include "frame/wizard.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
+#include "register/reg_layer.h"
 
 char DestinationDir[260];
 char SharedFilesDir[260];
@@ -25,20 +27,15 @@ enum {
     IdDirectoryEdit = 142
 };
 
-const char* const WindowsVersionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-
 // Reads a folder value of the Windows version key; `fallback` when the key
 // or value is missing or empty.
 void ReadSystemFolder(const char* valueName, const char* fallback, char* out, DWORD outSize)
 {
     HKEY key;
-    std::memset(out, 0, outSize);
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, WindowsVersionKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        DWORD size = outSize - 1;
-        if (RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS)
-            out[0] = '\0';
-        out[outSize - 1] = '\0';
-        RegCloseKey(key);
+    out[0] = '\0';
+    if (OpenRegKey(HKEY_LOCAL_MACHINE, WindowsVersionKey, &key) == ERROR_SUCCESS) {
+        ReadRegText(key, valueName, out, outSize, nullptr);
+        CloseRegKey(key);
     }
     if (!out[0])
         lstrcpynA(out, fallback, int(outSize));
@@ -129,7 +126,7 @@ void SetDefaultDestination(const char* folder)
     }
     char base[260];
     char path[260];
-    ReadSystemFolder("ProgramFilesDir", "C:\\Program Files", base, sizeof base);
+    ReadSystemFolder(ProgramFilesValue, "C:\\Program Files", base, sizeof base);
     if (!JoinPath(path, sizeof path, base, folder))
         FormatText(path, sizeof path, "C:\\Program Files\\%s", folder);
     SetDestinationDir(path);
@@ -141,7 +138,7 @@ void SetDefaultSharedFilesDir(const char* subfolder, const char* name)
         return;
     char base[260];
     char path[260];
-    ReadSystemFolder("CommonFilesDir", "C:\\Program Files\\Common Files", base, sizeof base);
+    ReadSystemFolder(CommonFilesValue, "C:\\Program Files\\Common Files", base, sizeof base);
     char folder[260];
     if (!JoinPath(folder, sizeof folder, base, subfolder) || !JoinPath(path, sizeof path, folder, name))
         return;

@@ -6,6 +6,7 @@
 
 #include "frame/descriptor.h"
 #include "frame/host.h"
+#include "register/reg_layer.h"
 
 struct RegistryWriter {
     InstallSession* Session;   // the destination, and the host asked and reported to
@@ -29,5 +30,3 @@ int RegisterSharedFiles(RegistryWriter* writer);
 int RegisterAppPath(RegistryWriter* writer, const char* fileName);
 int RegisterFileType(RegistryWriter* writer, const FileTypeRow* row, const char* prefix);
 int WriteUninstallRows(RegistryWriter* writer, const char* prefix);
-// Deletes `name` under `parent` with all its subkeys; 1 if the key itself went.
-int DeleteKeyTree(HKEY parent, const char* name);

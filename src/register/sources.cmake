@@ -1,7 +1,9 @@
 kova_sources(
   CORE
     progman.cpp
+    registry_text.cpp
   WIN32
+    reg_layer.cpp
     registry.cpp
     registry_page.cpp
     dde_client.cpp

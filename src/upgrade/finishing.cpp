@@ -7,20 +7,18 @@
 #include "core/file_exists.h"
 #include "core/text_format.h"
 #include "frame/product_tables.h"
+#include "frame/registry_names.h"
 #include "frame/host.h"
 #include "frame/setup_log.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
+#include "register/reg_layer.h"
 #include "upgrade/finishing.h"
 #include "upgrade/pending_ops.h"
 #include "upgrade/server_config.h"
 
 namespace {
 
-const wchar_t SessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-// Current systems append to the second value once it exists; both are read
-// at the restart.
-const wchar_t* const PendingValueNames[] = {L"PendingFileRenameOperations", L"PendingFileRenameOperations2"};
 const DWORD PauseMs = 500;
 
 // The paths of this step; an empty one could not be built (its variable is
@@ -109,13 +107,8 @@ HANDLE StartCopyBack(const char* mergedConfigFile, const char* userConfigDir)
     UINT length = GetSystemDirectoryA(interpreter, MAX_PATH);
     if (length == 0 || length >= MAX_PATH || !FormatText(interpreter + length, MAX_PATH - length, "\\cmd.exe"))
         return NULL;
-    // /D: the AutoRun commands of the machine's and the user's interpreter
-    // settings would run first, with the installer's rights, and could hold
-    // the copy past its bound. /Y: copy asks before it overwrites wherever
-    // COPYCMD says so (and, on Windows, by default outside batch files);
-    // hidden, nobody could answer.
     char parameters[3 * MAX_PATH];
-    if (!FormatText(parameters, sizeof parameters, "/D /c copy /Y \"%s\" \"%s", mergedConfigFile, userConfigDir))
+    if (!CopyBackParameters(mergedConfigFile, userConfigDir, parameters, sizeof parameters))
         return NULL;
     SHELLEXECUTEINFOA execute = {};
     execute.cbSize = sizeof execute;
@@ -225,7 +218,7 @@ bool FinishInstallation(InstallSession* session, int errorCode)
         char path[MAX_PATH];
         char native[MAX_PATH + 4];
         if (JoinPath(path, sizeof path, session->DestinationDir, name) &&
-            FormatText(native, sizeof native, "\\??\\%s", path))
+            FormatText(native, sizeof native, "%s%s", NativePathPrefix, path))
             CancelPendingOperations(native);
     }
     return false;
@@ -245,7 +238,7 @@ namespace {
 // Drops the pairs whose source names `path` from one value of the key; a
 // value left without any pair is deleted, since its mere presence tells
 // deployment tools that a restart is pending. 1 when the value was changed.
-int CancelInValue(HKEY key, const wchar_t* valueName, const wchar_t* path)
+int CancelInValue(HKEY key, const char* valueName, const wchar_t* path)
 {
     int ok = 0;
     wchar_t* data = nullptr;
@@ -254,28 +247,28 @@ int CancelInValue(HKEY key, const wchar_t* valueName, const wchar_t* path)
     DWORD type = 0;
     DWORD size = sizeof probe;
     size_t length = 0;
-    if (RegQueryValueExW(key, valueName, NULL, &type, probe, &size) != ERROR_MORE_DATA || size < 2)
+    if (ReadRegWide(key, valueName, &type, probe, &size) != ERROR_MORE_DATA || size < 2)
         goto done;
     // One unit more than the value, so that an odd byte count still fits.
     data = static_cast<wchar_t*>(std::calloc(size / sizeof(wchar_t) + 1, sizeof(wchar_t)));
     kept = static_cast<wchar_t*>(std::calloc(size / sizeof(wchar_t) + 1, sizeof(wchar_t)));
     if (!data || !kept)
         goto done;
-    if (RegQueryValueExW(key, valueName, NULL, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS ||
+    if (ReadRegWide(key, valueName, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS ||
         type != REG_MULTI_SZ)
         goto done;
     length = FilterPendingOperations<wchar_t>(data, size / sizeof(wchar_t), path, ShortPathOf, nullptr, kept);
     if (length == 0)
         goto done;
-    LogLine("finishing: cancelled the boot-time operations on %ls in %ls", path, valueName);
+    LogLine("finishing: cancelled the boot-time operations on %ls in %s", path, valueName);
     if (length == 1) {
-        ok = RegDeleteValueW(key, valueName) == ERROR_SUCCESS;
+        ok = DeleteRegValue(key, valueName);
         if (ok)
-            LogLine("finishing: deleted the empty %ls", valueName);
+            LogLine("finishing: deleted the empty %s", valueName);
         goto done;
     }
-    ok = RegSetValueExW(key, valueName, 0, REG_MULTI_SZ, reinterpret_cast<BYTE*>(kept),
-                        static_cast<DWORD>(length * sizeof(wchar_t))) == ERROR_SUCCESS;
+    ok = WriteRegWide(key, valueName, REG_MULTI_SZ, reinterpret_cast<BYTE*>(kept),
+                      static_cast<DWORD>(length * sizeof(wchar_t)));
 done:
     std::free(data);
     std::free(kept);
@@ -294,10 +287,12 @@ int CancelPendingOperations(const char* path)
     wchar_t widePath[MAX_PATH + 8];
     if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH + 8) == 0)
         return 0;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    if (OpenRegKey(HKEY_LOCAL_MACHINE, SessionManagerKey, &key, KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return 0;
-    for (const wchar_t* valueName : PendingValueNames)
+    // Current systems append to the second value once it exists; both are
+    // read at the restart.
+    for (const char* valueName : PendingOperationsValues)
         changed |= CancelInValue(key, valueName, widePath);
-    RegCloseKey(key);
+    CloseRegKey(key);
     return changed;
 }

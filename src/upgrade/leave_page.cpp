@@ -14,6 +14,7 @@
 #include "frame/wizard.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
+#include "register/reg_layer.h"
 #include "upgrade/upgrade.h"
 
 namespace {
@@ -228,25 +229,9 @@ void DeleteDirectoryFiles(const char* dir)
 long DeleteUninstallKey(const char* name)
 {
     char path[MAX_PATH];
-    if (!JoinPath(path, sizeof path, UninstallRoot, name))
+    if (!JoinKey(path, sizeof path, UninstallRoot, name))
         return ERROR_INVALID_PARAMETER;
-    HKEY key;
-    LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key);
-    if (opened != ERROR_SUCCESS)
-        return opened;
-    RegCloseKey(key);
-    bool deleted = RegDeleteKeyA(HKEY_LOCAL_MACHINE, path) == ERROR_SUCCESS;
-    LogLine(deleted ? "registry: deleted %s" : "registry: could not delete %s", path);
-    return deleted ? 1 : 0;
-}
-
-bool SetLoggedString(HKEY__* key, const char* keyPath, const char* name, const char* text)
-{
-    bool ok = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                             DWORD(std::strlen(text) + 1)) == ERROR_SUCCESS;
-    LogLine(ok ? "registry: %s %s = %s" : "registry: could not write %s %s = %s", keyPath, name ? name : "(default)",
-            text);
-    return ok;
+    return DeleteRegKey(HKEY_LOCAL_MACHINE, path);
 }
 
 void WriteUninstallEntry(const InstallSession* session)
@@ -257,9 +242,8 @@ void WriteUninstallEntry(const InstallSession* session)
     char quietUninstaller[MAX_PATH + 8];
     char icon[MAX_PATH];
     HKEY key;
-    if (JoinPath(keyPath, sizeof keyPath, UninstallRoot, UninstallKeyName) &&
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) == ERROR_SUCCESS) {
+    if (JoinKey(keyPath, sizeof keyPath, UninstallRoot, UninstallKeyName) &&
+        CreateRegKey(HKEY_LOCAL_MACHINE, keyPath, &key) == ERROR_SUCCESS) {
         // Quoted: the uninstall panel runs this as a command line, and an
         // unquoted path with a blank would first run C:\Program.exe.
         QuotedPath(uninstaller, sizeof uninstaller, dir, UninstallerName);
@@ -267,20 +251,19 @@ void WriteUninstallEntry(const InstallSession* session)
         // this one: the switch the releases' uninstallers take.
         FormatText(quietUninstaller, sizeof quietUninstaller, "%s%s", uninstaller, UninstallerSwitch);
         JoinPath(icon, sizeof icon, dir, MainProgramName);
-        DWORD size = InstalledSizeKb(Descriptor.Files, AllocationShift, ProgramSelected != 0, DatabaseSelected != 0);
-        SetLoggedString(key, keyPath, "DisplayName", UninstallDisplayName);
-        SetLoggedString(key, keyPath, "UninstallString", uninstaller);
-        SetLoggedString(key, keyPath, "QuietUninstallString", quietUninstaller);
-        SetLoggedString(key, keyPath, "InstallLocation", dir);
-        SetLoggedString(key, keyPath, "DisplayIcon", icon);
-        SetLoggedString(key, keyPath, "Publisher", UninstallPublisher);
-        SetLoggedString(key, keyPath, "DisplayVersion", UninstallDisplayVersion);
-        if (RegSetValueExA(key, "EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&size), sizeof size) ==
-            ERROR_SUCCESS)
-            LogLine("registry: %s EstimatedSize = %lu", keyPath, size);
-        RegCloseKey(key);
+        WriteRegText(key, keyPath, DisplayNameValue, UninstallDisplayName);
+        WriteRegText(key, keyPath, UninstallStringValue, uninstaller);
+        WriteRegText(key, keyPath, QuietUninstallStringValue, quietUninstaller);
+        WriteRegText(key, keyPath, InstallLocationValue, dir);
+        WriteRegText(key, keyPath, DisplayIconValue, icon);
+        WriteRegText(key, keyPath, PublisherValue, UninstallPublisher);
+        WriteRegText(key, keyPath, DisplayVersionValue, UninstallDisplayVersion);
+        WriteRegNumber(key, keyPath, EstimatedSizeValue,
+                       InstalledSizeKb(Descriptor.Files, AllocationShift, ProgramSelected != 0, DatabaseSelected != 0));
+        CloseRegKey(key);
     }
-    if (RegSetValueA(HKEY_LOCAL_MACHINE, ProductKey, REG_SZ, ProductIdentity, DWORD(std::strlen(ProductIdentity) + 1)) ==
-        ERROR_SUCCESS)
-        LogLine("registry: %s (default) = %s", ProductKey, ProductIdentity);
+    if (CreateRegKey(HKEY_LOCAL_MACHINE, ProductKey, &key) == ERROR_SUCCESS) {
+        WriteRegText(key, ProductKey, nullptr, ProductIdentity);
+        CloseRegKey(key);
+    }
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/ascii.h"
+const char NativePathPrefix[] = "\\??\\";
 
 namespace {
 

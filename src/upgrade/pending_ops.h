@@ -7,6 +7,9 @@
 #pragma once
 #include <cstddef>
 
+// What the system puts before a Win32 path in these data: "\??\".
+extern const char NativePathPrefix[];
+
 // Writes the short form of `longPath` into `shortPath` (capacity `capacity`
 // units); false when the path names nothing that exists.
 template <typename Char>

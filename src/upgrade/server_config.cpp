@@ -1,11 +1,13 @@
 #include "upgrade/server_config.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "core/ascii.h"
 #include "core/file_exists.h"
+#include "core/text_format.h"
 
 LibraryEnvironmentRecord LibraryEnvironment;
 
@@ -218,4 +220,18 @@ done:
     if (output && std::fclose(output) != 0)
         ok = 0;
     return ok;
+}
+
+bool CopyBackParameters(const char* mergedFile, const char* userDir, char* out, size_t size)
+{
+    // /D: the AutoRun commands of the machine's and the user's interpreter
+    // settings would run first, with the installer's rights, and could hold
+    // the copy past its bound. /Y: copy asks before it overwrites wherever
+    // COPYCMD says so (and, on Windows, by default outside batch files);
+    // hidden, nobody could answer.
+    if (FormatText(out, size, "/D /c copy /Y \"%s\" \"%s", mergedFile, userDir))
+        return true;
+    if (size)
+        out[0] = '\0';
+    return false;
 }

@@ -43,4 +43,8 @@ void WriteMergedConfig(FILE* source, FILE* output, const char* libraryDir);
 // a write failed on the way.
 bool MergeServerConfig(const char* sourcePath, const char* outputPath, const char* libraryDir);
 
+// The command interpreter's parameters that copy the merged file over the
+// user's copy in `userDir`; false, with `out` empty, when they do not fit.
+bool CopyBackParameters(const char* mergedFile, const char* userDir, char* out, size_t size);
+
 const int ConfigPieceSize = 512;   // buffer for ReadConfigPiece

@@ -38,9 +38,6 @@ const unsigned long UninstallerWaitMs = 60000;
 void DeleteDirectoryFiles(const char* dir);
 // 1 deleted, 0 deletion failed, else the registry error of opening the key.
 long DeleteUninstallKey(const char* name);
-// Sets a text value of an open key and logs it under `keyPath` (a null
-// name is the default value); false when it could not be written.
-bool SetLoggedString(HKEY__* key, const char* keyPath, const char* name, const char* text);
 // This release's uninstall entry and its product identity.
 void WriteUninstallEntry(const InstallSession* session);
 

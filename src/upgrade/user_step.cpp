@@ -10,6 +10,7 @@
 #include "frame/product_tables.h"
 #include "frame/setup_log.h"
 #include "pages/pages.h"
+#include "register/reg_layer.h"
 #include "upgrade/finishing.h"
 #include "upgrade/server_config.h"
 #include "upgrade/upgrade.h"
@@ -40,7 +41,7 @@ int RegisterUserStep(InstallSession* session)
     HKEY key = nullptr;
     DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
     if (length == 0 || length >= MAX_PATH || !JoinPath(program, sizeof program, session->DestinationDir, UserStepProgram) ||
-        !FormatText(keyPath, sizeof keyPath, "%s\\%s", ActiveSetupKey, ActiveSetupId))
+        !JoinKey(keyPath, sizeof keyPath, ActiveSetupKey, ActiveSetupId))
         return 0;
     if (!CopyFileA(self, program, FALSE)) {
         LogLine("each user's step: could not copy the setup to %s", program);
@@ -54,18 +55,15 @@ int RegisterUserStep(InstallSession* session)
                        : FormatText(stubPath, sizeof stubPath, "\"%s\" /USERSTEP", program);
     if (!written)
         return 0;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
+    if (CreateRegKey(HKEY_LOCAL_MACHINE, keyPath, &key) != ERROR_SUCCESS) {
         LogLine("registry: could not create %s", keyPath);
         return 0;
     }
-    DWORD installed = 1;
-    bool ok = SetLoggedString(key, keyPath, nullptr, ProductTitle) &&
-              SetLoggedString(key, keyPath, "Version", ActiveSetupVersion) &&
-              SetLoggedString(key, keyPath, "StubPath", stubPath) &&
-              RegSetValueExA(key, "IsInstalled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&installed),
-                             sizeof installed) == ERROR_SUCCESS;
-    RegCloseKey(key);
+    bool ok = WriteRegText(key, keyPath, nullptr, ProductTitle) &&
+              WriteRegText(key, keyPath, ComponentVersionValue, ActiveSetupVersion) &&
+              WriteRegText(key, keyPath, StubPathValue, stubPath) &&
+              WriteRegNumber(key, nullptr, IsInstalledValue, 1);
+    CloseRegKey(key);
     return ok ? 1 : 0;
 }
 

@@ -12,9 +12,10 @@
 #include <cstring>
 #include <string>
 
+#include "frame/registry_names.h"
+
 namespace {
 
-const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const char kHandedOver[] = "--handed-over ";
 
 std::string TempPath(const char* name)
@@ -27,12 +28,11 @@ std::string TempPath(const char* name)
 void AppendDeletes(const std::string& dir)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
         return;
-    const char* value = RegQueryValueExA(key, "PendingFileRenameOperations2", nullptr, nullptr, nullptr, nullptr) ==
-                                ERROR_SUCCESS
-                            ? "PendingFileRenameOperations2"
-                            : "PendingFileRenameOperations";
+    bool secondExists =
+        RegQueryValueExA(key, PendingOperationsValues[1], nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    const char* value = PendingOperationsValues[secondExists ? 1 : 0];
     std::string data;
     DWORD size = 0;
     if (RegQueryValueExA(key, value, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS && size > 0) {

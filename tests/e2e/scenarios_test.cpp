@@ -28,7 +28,7 @@ struct Footprint {
 
 Footprint TakeFootprint()
 {
-    Footprint f = {KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brannvik"),
+    Footprint f = {KeyExists(HKEY_LOCAL_MACHINE, VendorKey),
                    KeyExists(HKEY_LOCAL_MACHINE, UninstallKey("KOVA 17.1").c_str()),
                    KeyExists(HKEY_CLASSES_ROOT, ".kvx") || KeyExists(HKEY_CLASSES_ROOT, "kvxfile"), false};
     for (const std::string& folder : ProgramsFolders())
@@ -172,7 +172,7 @@ class Destination : public SetupScenario {};
 
 TEST_F(Destination, ProposesTheEarlierInstallationsDirectory)
 {
-    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, kAppPathsKey, nullptr, "C:\\Tools\\KOVA\\kovamain.exe"));
+    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, ProductAppPathsKey, nullptr, "C:\\Tools\\KOVA\\kovamain.exe"));
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
     EXPECT_EQ("C:\\Tools\\KOVA", setup_.ItemText(142));
@@ -498,9 +498,9 @@ TEST_F(Installation, DefaultDestinationInstallsFilesRegistryLinksAndUserConfig)
         EXPECT_NE('_', name.back()) << "compressed copy left behind: " << name;
 
     std::string value;
-    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kAppPathsKey, nullptr, &value));
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, ProductAppPathsKey, nullptr, &value));
     EXPECT_EQ(dest + "\\kovamain.exe", value);
-    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kProductKey, nullptr, &value));
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, ProductKey, nullptr, &value));
     EXPECT_EQ("XBRT 550 713/2 R17B", value);
     EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, ".kvx", nullptr, &value));
     EXPECT_EQ("kvxfile", value);
@@ -529,10 +529,10 @@ TEST_F(Installation, DefaultDestinationInstallsFilesRegistryLinksAndUserConfig)
     EXPECT_EQ((RequiredBytesFor(SectorSize('C')) + 1023) / 1024, size);
 
     // docs/changes.md tells administrators what the installer changes: its rows hold.
-    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kAppPathsKey, nullptr, &value));
-    EXPECT_EQ(ChangesRow({"write", kAppPathsKey}, dest).back(), value);
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, ProductAppPathsKey, nullptr, &value));
+    EXPECT_EQ(ChangesRow({"write", ProductAppPathsKey}, dest).back(), value);
     EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, "kvxfile\\Shell\\Open\\command", nullptr, &value));
-    EXPECT_EQ(ChangesRow({"write", "Software\\Classes\\kvxfile\\Shell\\Open\\command"}, dest).back(), value);
+    EXPECT_EQ(ChangesRow({"write", std::string(MachineClassesKey) + "\\kvxfile\\Shell\\Open\\command"}, dest).back(), value);
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, uninstall.c_str(), "UninstallString", &value));
     EXPECT_EQ(ChangesRow({"write", "UninstallString"}, dest).back(), value);
     WIN32_FILE_ATTRIBUTE_DATA mainProgram;
@@ -737,7 +737,7 @@ TEST_F(Installation, NoToTheStopQuestionLetsTheCopyAndTheRestGoOn)
             << file.installedName << " missing or different";
     }
     std::string value;
-    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kAppPathsKey, nullptr, &value));
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, ProductAppPathsKey, nullptr, &value));
     EXPECT_EQ(dir + "\\kovamain.exe", value);
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey("KOVA 17.1").c_str()));
     EXPECT_EQ(1u, GroupLinks("KOVA.lnk").size());

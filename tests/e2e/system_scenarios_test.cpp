@@ -174,7 +174,7 @@ TEST_F(ForeignFileType, NoLeavesTheOtherProgramsTypeAndTheInstallationGoesOn)
     EXPECT_EQ("kovadoc", value);
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "kvxfile"));
     ExpectForeignClassUntouched();
-    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kAppPathsKey, nullptr, &value));
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, ProductAppPathsKey, nullptr, &value));
     EXPECT_EQ("C:\\kova_e2e\\type kept\\kovamain.exe", value);
 }
 
@@ -256,7 +256,7 @@ TEST_F(Reinstallation, OldUninstallerRunsAndTheNewEntryLinksAndFilesStay)
     ASSERT_TRUE(WriteWholeFile(dest + "\\comproxy.dll", "old proxy"));
     std::string others = std::string("\\??\\") + kScratchTemp + '\0' + '\0' + "\\??\\C:\\kova_e2e\\from.tmp" + '\0' +
                          "\\??\\C:\\kova_e2e\\to.tmp" + '\0' + '\0';
-    ASSERT_TRUE(WriteMultiString(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingOperations, others));
+    ASSERT_TRUE(WriteMultiString(HKEY_LOCAL_MACHINE, SessionManagerKey, PendingOperationsValues[0], others));
 
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
@@ -281,7 +281,7 @@ TEST_F(Reinstallation, OldUninstallerRunsAndTheNewEntryLinksAndFilesStay)
     EXPECT_NE("", traceAtCompletion) << "the uninstaller ended after the completion page came; " << timing;
 
     std::string pending;
-    ASSERT_TRUE(ReadMultiString(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingOperations, &pending));
+    ASSERT_TRUE(ReadMultiString(HKEY_LOCAL_MACHINE, SessionManagerKey, PendingOperationsValues[0], &pending));
     EXPECT_EQ(SplitMultiString(others), SplitMultiString(pending)) << timing;
 
     ExpectUninstallEntry(dest);
@@ -312,7 +312,7 @@ TEST_F(Reinstallation, ASlowOldUninstallerIsWaitedForAndLeavesNoBootTimeDeletes)
     };
     auto pendingNames = [](const std::string& what) {
         std::string pending;
-        ReadMultiString(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingOperations, &pending);
+        ReadMultiString(HKEY_LOCAL_MACHINE, SessionManagerKey, PendingOperationsValues[0], &pending);
         for (const std::string& entry : SplitMultiString(pending))
             if (entry.size() >= what.size() && entry.compare(entry.size() - what.size(), what.size(), what) == 0)
                 return true;
@@ -354,8 +354,8 @@ TEST_F(Reinstallation, AtADrivesRootAnUninstallerThatHandsOverToTempLeavesNoBoot
     ASSERT_TRUE(CopyOneFile(WindowsPath(KOVA_HANDOVER_UNINSTALLER), dest + "uninstal.exe"));
     const std::string others = std::string("*1\\??\\C:\\kova_e2e\\from.tmp") + '\0' + "*1!\\??\\C:\\kova_e2e\\to.tmp" +
                                '\0' + '\0';
-    ASSERT_TRUE(WriteMultiString(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingOperations, others));
-    ASSERT_TRUE(WriteMultiString(HKEY_LOCAL_MACHINE, kSessionManagerKey, "PendingFileRenameOperations2", others));
+    ASSERT_TRUE(WriteMultiString(HKEY_LOCAL_MACHINE, SessionManagerKey, PendingOperationsValues[0], others));
+    ASSERT_TRUE(WriteMultiString(HKEY_LOCAL_MACHINE, SessionManagerKey, PendingOperationsValues[1], others));
 
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
@@ -365,9 +365,9 @@ TEST_F(Reinstallation, AtADrivesRootAnUninstallerThatHandsOverToTempLeavesNoBoot
     EXPECT_EQ("done\n", ReadTrace("kova_handover_trace.txt")) << "the copy in TEMP was not waited for";
     ASSERT_TRUE(WalkToCompletion());
 
-    for (const char* value : {kPendingOperations, "PendingFileRenameOperations2"}) {
+    for (const char* value : {PendingOperationsValues[0], PendingOperationsValues[1]}) {
         std::string pending;
-        ASSERT_TRUE(ReadMultiString(HKEY_LOCAL_MACHINE, kSessionManagerKey, value, &pending)) << value;
+        ASSERT_TRUE(ReadMultiString(HKEY_LOCAL_MACHINE, SessionManagerKey, value, &pending)) << value;
         EXPECT_EQ(SplitMultiString(others), SplitMultiString(pending)) << value;
     }
     std::string installed, staged;

@@ -11,11 +11,6 @@ const char kScratchRoot[] = "C:\\kova_e2e";
 const char kScratchTemp[] = "C:\\kova_e2e\\temp";
 const char kScratchProfile[] = "C:\\kova_e2e\\profile";
 const char kDefaultDestination[] = "C:\\Program Files\\KOVAwin";
-const char kProductKey[] = "SOFTWARE\\Brannvik\\KOVAwin\\CurrentVersion";
-const char kAppPathsKey[] = "SOFTWARE\\Brannvik\\KOVAwin\\CurrentVersion\\AppPaths";
-const char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-const char kPendingOperations[] = "PendingFileRenameOperations";
 
 namespace {
 
@@ -144,7 +139,7 @@ bool DeleteKeyTree(HKEY root, const char* subKey)
 
 std::string UninstallKey(const char* name)
 {
-    return std::string(kUninstallRoot) + "\\" + name;
+    return std::string(UninstallRoot) + "\\" + name;
 }
 
 bool FileExists(const std::string& path)
@@ -304,14 +299,14 @@ std::string WaitForTrace(const char* name, DWORD timeoutMs)
 
 void CleanSystem()
 {
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brannvik");
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, VendorKey);
     const char* releases[] = {"KOVA 15.0", "KOVA 16.1", "KOVA 17.1"};
     for (const char* release : releases)
         DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKey(release).c_str());
     DeleteKeyTree(HKEY_CLASSES_ROOT, ".kvx");
     DeleteKeyTree(HKEY_CLASSES_ROOT, "kvxfile");
-    DeleteValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, "PendingFileRenameOperations");
-    DeleteValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, "PendingFileRenameOperations2");
+    for (const char* value : PendingOperationsValues)
+        DeleteValue(HKEY_LOCAL_MACHINE, SessionManagerKey, value);
     RemoveTree(kDefaultDestination);
     RemoveTree("C:\\Tools");
     for (const std::string& folder : ProgramsFolders())

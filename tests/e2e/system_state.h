@@ -5,6 +5,8 @@
 #include "scratch_files.h"
 #include <windows.h>
 
+#include "frame/product_tables.h"
+
 #include <string>
 #include <vector>
 
@@ -13,11 +15,6 @@ extern const char kScratchRoot[];     // C:\kova_e2e
 extern const char kScratchTemp[];     // TEMP and TMP of the setup
 extern const char kScratchProfile[];  // UserProfile of the setup
 extern const char kDefaultDestination[];   // C:\Program Files\KOVAwin
-extern const char kProductKey[];      // SOFTWARE\Brannvik\KOVAwin\CurrentVersion
-extern const char kAppPathsKey[];
-extern const char kUninstallRoot[];   // Software\Microsoft\Windows\CurrentVersion\Uninstall
-extern const char kSessionManagerKey[];   // SYSTEM\CurrentControlSet\Control\Session Manager
-extern const char kPendingOperations[];   // PendingFileRenameOperations
 
 // Registry.
 bool KeyExists(HKEY root, const char* subKey);

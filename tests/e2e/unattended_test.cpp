@@ -10,7 +10,7 @@
 
 namespace {
 
-const char kUninstallEntry[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KOVA 17.1";
+const std::string kUninstallEntry = UninstallKey(UninstallKeyName);
 
 // Every value below a key, as "key\name" -> data, subkeys included.
 void CollectKey(HKEY root, const std::string& rootName, const std::string& subKey,
@@ -44,9 +44,8 @@ std::map<std::string, std::string> Installed(const std::string& dest)
     std::map<std::string, std::string> seen;
     for (const std::string& name : ListDirectory(dest))
         ReadWholeFile(dest + "\\" + name, &seen["file " + name]);
-    CollectKey(HKEY_LOCAL_MACHINE, "HKLM", "SOFTWARE\\Brannvik", &seen);
-    CollectKey(HKEY_LOCAL_MACHINE, "HKLM", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\kovamain.exe",
-               &seen);
+    CollectKey(HKEY_LOCAL_MACHINE, "HKLM", VendorKey, &seen);
+    CollectKey(HKEY_LOCAL_MACHINE, "HKLM", std::string(SystemAppPathsKey) + "\\kovamain.exe", &seen);
     CollectKey(HKEY_LOCAL_MACHINE, "HKLM", kUninstallEntry, &seen);
     CollectKey(HKEY_CLASSES_ROOT, "HKCR", ".kvx", &seen);
     CollectKey(HKEY_CLASSES_ROOT, "HKCR", "kvxfile", &seen);
@@ -81,7 +80,7 @@ protected:
     }
     static bool NothingInstalled(const std::string& dest)
     {
-        return ListDirectory(dest).empty() && !KeyExists(HKEY_LOCAL_MACHINE, kUninstallEntry);
+        return ListDirectory(dest).empty() && !KeyExists(HKEY_LOCAL_MACHINE, kUninstallEntry.c_str());
     }
 };
 
@@ -132,9 +131,9 @@ TEST_F(Unattended, DestinationWithBlanksOverAnEarlierInstallationAndItsLog)
             << file.installedName;
     }
     std::string value;
-    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallEntry, "QuietUninstallString", &value));
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallEntry.c_str(), "QuietUninstallString", &value));
     EXPECT_EQ("\"" + dest + "\\uninstal.exe\" -s", value);
-    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallEntry, "InstallLocation", &value));
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallEntry.c_str(), "InstallLocation", &value));
     EXPECT_EQ(dest, value);
 
     // The log names every file and registry value written, and the end.
@@ -263,9 +262,8 @@ TEST_F(Unattended, WithoutADesktopShortcutsAndEachUsersStepAtLogon)
 
     // What Windows runs at another user's logon.
     std::string stubPath;
-    ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE,
-                           "Software\\Microsoft\\Active Setup\\Installed Components\\{5B0C3E71-9A4D-4F2E-B817-0D17A1C0FFEE}",
-                           "StubPath", &stubPath));
+    ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, (std::string(ActiveSetupKey) + "\\" + ActiveSetupId).c_str(),
+                           StubPathValue, &stubPath));
     EXPECT_EQ(0u, stubPath.find("\"" + dest + "\\kovauser.exe\" /USERSTEP")) << stubPath;
     const std::string other = std::string(kScratchRoot) + "\\other user";
     const std::string userFile = other + "\\KOVA_TMP\\tarndaemon.conf";

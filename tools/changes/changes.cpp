@@ -10,7 +10,10 @@
 #include "frame/product_tables.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
+#include "frame/registry_names.h"
 #include "register/progman.h"
+#include "register/registry_text.h"
+#include "upgrade/pending_ops.h"
 #include "upgrade/server_config.h"
 #include "upgrade/upgrade.h"
 
@@ -21,19 +24,11 @@ const char Machine[] = "HKEY_LOCAL_MACHINE";
 const char Classes[] = "HKEY_CLASSES_ROOT";
 const char LibraryExample[] = "D:\\Libs";
 
-// How the engine composes what it touches where the tables do not say it,
-// restated once, from register/registry.cpp, pages/destination.cpp,
-// payload/copy_engine.cpp and upgrade/finishing.cpp. The end-to-end walk
-// checks the results against what an installation leaves behind.
+// The copy engine's choice of folder, restated once from
+// payload/copy_engine.cpp, whose Win32 code finds the folders at run time.
+// The end-to-end walk checks it against what an installation leaves behind.
+// Everything else here comes from the engines' own names and functions.
 namespace engine {
-const char MachineClasses[] = "Software\\Classes";  // file types: written here, read through HKEY_CLASSES_ROOT
-const char WindowsVersionKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-const char ProgramFilesValue[] = "ProgramFilesDir";
-const char SessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-const char PendingOperations[] = "PendingFileRenameOperations";
-const char PendingOperations2[] = "PendingFileRenameOperations2";
-const char NativePrefix[] = "\\??\\";
-
 // Font files go to the system's font folder (SYSTEM before it had one) and
 // are added to the system's fonts; a non-zero target selector names the
 // shared-files folder; the rest go to the destination.
@@ -48,26 +43,36 @@ std::string Folder(const FileEntry& file)
     return file.TargetSelector ? "<shared files>" : Destination;
 }
 
+}  // namespace engine
+
+// The registry writer's texts of a file type.
 std::string ClassName(const FileTypeRow& row)
 {
-    return std::string(row.Extension) + "file";
+    char text[1024];
+    FileTypeClassName(&row, text, sizeof text);
+    return text;
 }
 
 std::string IconValue(const std::string& prefix, const FileTypeRow& row)
 {
-    return prefix + row.IconFile + ",-" + std::to_string(row.IconId);
+    char text[1024];
+    FileTypeIcon(&row, prefix.c_str(), text, sizeof text);
+    return text;
 }
 
 std::string OpenCommand(const std::string& prefix, const FileTypeRow& row)
 {
-    return "\"" + prefix + row.OpenProgram + "\" \"%1\"";
+    char text[1024];
+    FileTypeOpenCommand(&row, prefix.c_str(), text, sizeof text);
+    return text;
 }
 
-std::string CopyBackParameters(const std::string& temp, const std::string& userDir)
+std::string JoinedKey(const char* parent, const std::string& child)
 {
-    return "/D /c copy /Y \"" + temp + "\\" + ServerConfigName + "\" \"" + userDir;
+    char text[1024];
+    JoinKey(text, sizeof text, parent, child.c_str());
+    return text;
 }
-}  // namespace engine
 
 std::string Code(const std::string& text)
 {
@@ -85,6 +90,14 @@ std::string Quoted(const char* dir, const char* name)
 {
     char out[1024];
     QuotedPath(out, sizeof out, dir, name);
+    return out;
+}
+
+// The finishing step's command for the copy back, merged in `temp`.
+std::string CopyBack(const char* temp, const std::string& userDir)
+{
+    char out[1024];
+    CopyBackParameters(Join(temp, ServerConfigName).c_str(), userDir.c_str(), out, sizeof out);
     return out;
 }
 
@@ -182,8 +195,9 @@ void Introduction(std::ostream& out)
         << "`, or `C:\\Program Files (x86)\\" << ProductFolder
         << "` on 64-bit Windows. `%UserProfile%` and `%TEMP%` are the installing user's environment variables.\n\n"
            "setup.exe is a 32-bit program: on 64-bit Windows its keys below `HKEY_LOCAL_MACHINE\\SOFTWARE` lie in "
-           "the 32-bit view (`SOFTWARE\\WOW6432Node`), except the file types below `Software\\Classes`, which both "
-           "views share.\n\n"
+           "the 32-bit view (`SOFTWARE\\WOW6432Node`), except the file types below `"
+        << MachineClassesKey
+        << "`, which both views share.\n\n"
            "The steps, in order: leaving the destination page creates `<destination>` (with any missing parent "
            "folders); leaving the replace page, which shows only when `<destination>` holds `"
         << EarlierProgramFiles[0] << "` or `" << EarlierProgramFiles[1]
@@ -228,19 +242,18 @@ void FilesSection(std::ostream& out, const FileEntry* files)
 
 void RegistrySection(std::ostream& out, const std::string& prefix)
 {
-    const std::string uninstallKey = Join(UninstallRoot, UninstallKeyName);
+    const std::string uninstallKey = JoinedKey(UninstallRoot, UninstallKeyName);
     out << "## Registry\n\n"
            "In the order the installer touches them. `(default)` is a key's unnamed value.\n\n";
     RegistryTable table(out);
     table.Add("start", "read", Machine, ProductAppPathsKey, "(default)", "REG_SZ",
               "an earlier installation's main program: its folder is proposed as `<destination>`");
-    table.Add("start, no earlier installation", "read", Machine, engine::WindowsVersionKey,
-              engine::ProgramFilesValue, "REG_SZ",
+    table.Add("start, no earlier installation", "read", Machine, WindowsVersionKey, ProgramFilesValue, "REG_SZ",
               std::string("the program-files folder, `C:\\Program Files` when missing: `") + ProductFolder +
                   "` in it is proposed");
     for (const char* key : OlderUninstallKeys)
         table.Add("replace page left, with the earlier `" + std::string(UninstallerName) + "`", "delete", Machine,
-                  Join(UninstallRoot, key), "", "", "an earlier release's uninstall entry (kept if it has subkeys)");
+                  JoinedKey(UninstallRoot, key), "", "", "an earlier release's uninstall entry (kept if it has subkeys)");
     for (const RegistryRow* row = ProductRegistryEntries; row->ComponentKey != 0; ++row)
         if (row->Selected && row->DefaultValue)
             table.Add("registry page", "write", RootName(row->RootKey), row->SubKey, "(default)", "REG_SZ",
@@ -249,8 +262,8 @@ void RegistrySection(std::ostream& out, const std::string& prefix)
         if (!type->Selected)
             continue;
         const std::string extension = std::string(".") + type->Extension;
-        const std::string className = engine::ClassName(*type);
-        const std::string classKey = std::string(engine::MachineClasses) + "\\" + className;
+        const std::string className = ClassName(*type);
+        const std::string classKey = JoinedKey(MachineClassesKey, className);
         const std::string step = "registry page, file type " + Code(extension);
         table.Add(step, "read", Classes, extension, "(default)", "REG_SZ", "the class the extension names");
         table.Add(step, "read", Classes, "(that class)", "(default)", "REG_SZ",
@@ -259,41 +272,43 @@ void RegistrySection(std::ostream& out, const std::string& prefix)
                       "type");
         table.Add(step, "delete", Machine, classKey, "(key and subkeys)", "",
                   "only when the extension was registered");
-        table.Add(step, "write", Machine, std::string(engine::MachineClasses) + "\\" + extension, "(default)",
-                  "REG_SZ", Code(className));
+        table.Add(step, "write", Machine, JoinedKey(MachineClassesKey, extension), "(default)", "REG_SZ",
+                  Code(className));
         table.Add(step, "write", Machine, classKey, "(default)", "REG_SZ", Code(type->Description));
-        table.Add(step, "write", Machine, classKey + "\\DefaultIcon", "(default)", "REG_SZ",
-                  Code(engine::IconValue(prefix, *type)));
-        table.Add(step, "write", Machine, classKey + "\\Shell\\Open", "(default)", "REG_SZ", Code("&Open"));
-        table.Add(step, "write", Machine, classKey + "\\Shell\\Open\\command", "(default)", "REG_SZ",
-                  Code(engine::OpenCommand(prefix, *type)));
+        const std::string openKey = JoinedKey(classKey.c_str(), ShellOpenKey);
+        table.Add(step, "write", Machine, JoinedKey(classKey.c_str(), DefaultIconKey), "(default)", "REG_SZ",
+                  Code(IconValue(prefix, *type)));
+        table.Add(step, "write", Machine, openKey, "(default)", "REG_SZ", Code("&Open"));
+        table.Add(step, "write", Machine, JoinedKey(openKey.c_str(), ShellCommandKey), "(default)", "REG_SZ",
+                  Code(OpenCommand(prefix, *type)));
     }
     const std::string left = "registry page left";
-    table.Add(left, "write", Machine, uninstallKey, "DisplayName", "REG_SZ", Code(UninstallDisplayName));
-    table.Add(left, "write", Machine, uninstallKey, "UninstallString", "REG_SZ",
+    table.Add(left, "write", Machine, uninstallKey, DisplayNameValue, "REG_SZ", Code(UninstallDisplayName));
+    table.Add(left, "write", Machine, uninstallKey, UninstallStringValue, "REG_SZ",
               Code(Quoted(Destination, UninstallerName)));
-    table.Add(left, "write", Machine, uninstallKey, "QuietUninstallString", "REG_SZ",
+    table.Add(left, "write", Machine, uninstallKey, QuietUninstallStringValue, "REG_SZ",
               Code(Quoted(Destination, UninstallerName) + UninstallerSwitch) + " (removes without asking)");
-    table.Add(left, "write", Machine, uninstallKey, "InstallLocation", "REG_SZ", Code(Destination));
-    table.Add(left, "write", Machine, uninstallKey, "DisplayIcon", "REG_SZ", Code(Join(Destination, MainProgramName)));
-    table.Add(left, "write", Machine, uninstallKey, "Publisher", "REG_SZ", Code(UninstallPublisher));
-    table.Add(left, "write", Machine, uninstallKey, "DisplayVersion", "REG_SZ", Code(UninstallDisplayVersion));
-    table.Add(left, "write", Machine, uninstallKey, "EstimatedSize", "REG_DWORD",
+    table.Add(left, "write", Machine, uninstallKey, InstallLocationValue, "REG_SZ", Code(Destination));
+    table.Add(left, "write", Machine, uninstallKey, DisplayIconValue, "REG_SZ",
+              Code(Join(Destination, MainProgramName)));
+    table.Add(left, "write", Machine, uninstallKey, PublisherValue, "REG_SZ", Code(UninstallPublisher));
+    table.Add(left, "write", Machine, uninstallKey, DisplayVersionValue, "REG_SZ", Code(UninstallDisplayVersion));
+    table.Add(left, "write", Machine, uninstallKey, EstimatedSizeValue, "REG_DWORD",
               Code(std::to_string(InstalledSizeKb(Descriptor.Files, 9, ProgramSelected != 0, DatabaseSelected != 0))) +
                   " (kilobytes: the file sizes, each rounded up to whole sectors of the destination's drive; here 512 "
                   "bytes)");
     table.Add(left, "write", Machine, ProductKey, "(default)", "REG_SZ", Code(ProductIdentity));
-    for (const char* value : {engine::PendingOperations, engine::PendingOperations2})
-        table.Add("finishing", "read, rewrite or delete", Machine, engine::SessionManagerKey, value, "REG_MULTI_SZ",
+    for (const char* value : PendingOperationsValues)
+        table.Add("finishing", "read, rewrite or delete", Machine, SessionManagerKey, value, "REG_MULTI_SZ",
                   "the boot-time file operations, less those on the new installation (see Removed)");
-    const std::string component = std::string(ActiveSetupKey) + "\\" + ActiveSetupId;
+    const std::string component = JoinedKey(ActiveSetupKey, ActiveSetupId);
     const std::string eachUser = "unattended, with `/ALLUSERS` or as a service account";
     const std::string program = Quoted(Destination, UserStepProgram);
     table.Add(eachUser, "write", Machine, component, "(default)", "REG_SZ", Code(ProductTitle));
-    table.Add(eachUser, "write", Machine, component, "Version", "REG_SZ", Code(ActiveSetupVersion));
-    table.Add(eachUser, "write", Machine, component, "StubPath", "REG_SZ",
+    table.Add(eachUser, "write", Machine, component, ComponentVersionValue, "REG_SZ", Code(ActiveSetupVersion));
+    table.Add(eachUser, "write", Machine, component, StubPathValue, "REG_SZ",
               Code(program + " /USERSTEP") + ", and `\"/LIB=<library>\"` after it when `KOVAWIN_LIB` was set");
-    table.Add(eachUser, "write", Machine, component, "IsInstalled", "REG_DWORD", Code("1"));
+    table.Add(eachUser, "write", Machine, component, IsInstalledValue, "REG_DWORD", Code("1"));
     out << "\n";
 }
 
@@ -369,13 +384,13 @@ void RemovedSection(std::ostream& out)
     std::vector<std::string> names;
     for (const char* name : ObsoleteFiles)
         names.push_back(Code(Join(Destination, name)));
-    out << Listed(names, "and") << ".\n- Boot-time file operations: from `" << engine::PendingOperations
-        << "` and `" << engine::PendingOperations2 << "`, each pair whose source names ";
+    out << Listed(names, "and") << ".\n- Boot-time file operations: from `" << PendingOperationsValues[0]
+        << "` and `" << PendingOperationsValues[1] << "`, each pair whose source names ";
     names.clear();
     for (const char* name : CancelledNames)
-        names.push_back(Code(engine::NativePrefix + Join(Destination, name)));
+        names.push_back(Code(NativePathPrefix + Join(Destination, name)));
     out << Listed(names, "or")
-        << " (after any marker before the `" << engine::NativePrefix
+        << " (after any marker before the `" << NativePathPrefix
         << "`, as in `*1\\??\\C:\\...`), compared by their short names, so any spelling of an existing file "
            "matches. An earlier uninstaller leaves these to delete itself and its folder at the next restart, "
            "which would take the new installation with them. A value is written back only when a pair was "
@@ -394,7 +409,7 @@ void ProgramsSection(std::ostream& out)
                   "ended (at most " +
                   std::to_string(UninstallerWaitMs / 1000) + " s)"});
     Row(out, {"finishing, with `KOVAWIN_LIB` set", "the system's command interpreter",
-              Code("cmd.exe " + engine::CopyBackParameters("%TEMP%", userDir)),
+              Code("cmd.exe " + CopyBack("%TEMP%", userDir)),
               "hidden, through the shell's `OPEN` verb, from the system folder; waited for"});
     Row(out, {"Finish with the reader box ticked (offered only when the file exists)", "the PDF reader's installer",
               Code(ReaderInstaller), "relative to the setup's current folder; the setup then ends"});

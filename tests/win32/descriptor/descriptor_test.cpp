@@ -13,13 +13,12 @@
 #include <vector>
 
 #include "frame/descriptor.h"
+#include "frame/product_tables.h"
 #include "frame/wizard.h"
 #include "payload/copy_engine.h"
 #include "payload/crc.h"
 
 namespace {
-
-const char* AppPathsKey = "SOFTWARE\\Brannvik\\KOVAwin\\CurrentVersion\\AppPaths";
 
 // A Linux path as Wine's Z: drive sees it.
 std::string WinPath(const std::string& unixPath)
@@ -54,14 +53,14 @@ std::vector<std::string> StoredNames()
 
 class ConfigureTest : public ::testing::Test {
 protected:
-    void SetUp() override { RegDeleteKeyA(HKEY_LOCAL_MACHINE, AppPathsKey); }
-    void TearDown() override { RegDeleteKeyA(HKEY_LOCAL_MACHINE, AppPathsKey); }
+    void SetUp() override { RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProductAppPathsKey); }
+    void TearDown() override { RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProductAppPathsKey); }
 
     std::string FolderFor(const char* earlierPath)
     {
         if (earlierPath) {
             HKEY key;
-            EXPECT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, AppPathsKey, &key), ERROR_SUCCESS);
+            EXPECT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, ProductAppPathsKey, &key), ERROR_SUCCESS);
             RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(earlierPath),
                            lstrlenA(earlierPath) + 1);
             RegCloseKey(key);

@@ -78,11 +78,11 @@ protected:
     void SetUp() override
     {
         Fixture::SetUp();
-        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, WindowsVersionKey, 0,
                                                KEY_ALL_ACCESS, &key_));
         DWORD size = sizeof saved_ - 1;
         std::memset(saved_, 0, sizeof saved_);
-        hadValue_ = RegQueryValueExA(key_, "ProgramFilesDir", nullptr, nullptr, reinterpret_cast<BYTE*>(saved_),
+        hadValue_ = RegQueryValueExA(key_, ProgramFilesValue, nullptr, nullptr, reinterpret_cast<BYTE*>(saved_),
                                      &size) == ERROR_SUCCESS;
     }
     void TearDown() override
@@ -94,7 +94,7 @@ protected:
     }
     void SetProgramFiles(const char* value)
     {
-        RegSetValueExA(key_, "ProgramFilesDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+        RegSetValueExA(key_, ProgramFilesValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                        DWORD(std::strlen(value) + 1));
     }
     HKEY key_ = nullptr;
@@ -116,7 +116,7 @@ TEST_F(DefaultsTest, ProposesTheProgramFilesFolder)
     SetDefaultDestination("KOVAwin");
     EXPECT_STREQ("C:\\Program Files\\KOVAwin", DestinationDir);
 
-    RegDeleteValueA(key_, "ProgramFilesDir");
+    RegDeleteValueA(key_, ProgramFilesValue);
     SetDefaultDestination("KOVAwin");
     EXPECT_STREQ("C:\\Program Files\\KOVAwin", DestinationDir);
 }
@@ -209,15 +209,15 @@ TEST_F(UpgradeTest, WithoutUninstallerTheFilesGoAndOldKeysStay)
     ASSERT_TRUE(WriteText(dest + "\\kova.exe"));
     ASSERT_TRUE(CreateDirectoryA((dest + "\\lib").c_str(), nullptr));
     ASSERT_TRUE(WriteText(dest + "\\lib\\keep.kvx"));
-    MakeKey(std::string(UninstallRoot) + "KOVA 15.0");
-    MakeKey(std::string(UninstallRoot) + "KOVA 16.1");
+    MakeKey(UninstallKeyOf("KOVA 15.0"));
+    MakeKey(UninstallKeyOf("KOVA 16.1"));
     SetDestination(dest);
 
     RemoveOldInstallation(CurrentSession());
     EXPECT_FALSE(IsExistingFile((dest + "\\kova.exe").c_str()));
     EXPECT_TRUE(IsExistingFile((dest + "\\lib\\keep.kvx").c_str()));
-    EXPECT_TRUE(KeyExists(std::string(UninstallRoot) + "KOVA 15.0"));
-    EXPECT_TRUE(KeyExists(std::string(UninstallRoot) + "KOVA 16.1"));
+    EXPECT_TRUE(KeyExists(UninstallKeyOf("KOVA 15.0")));
+    EXPECT_TRUE(KeyExists(UninstallKeyOf("KOVA 16.1")));
 }
 
 TEST_F(UpgradeTest, StartsTheQuotedUninstallerNotTheProgramAtTheBlank)
@@ -229,9 +229,9 @@ TEST_F(UpgradeTest, StartsTheQuotedUninstallerNotTheProgramAtTheBlank)
     ASSERT_TRUE(CopyRecorder(uninstaller));
     ASSERT_TRUE(CopyRecorder(In("my.exe")));
     ASSERT_TRUE(WriteText(dest + "\\kova.exe"));
-    MakeKey(std::string(UninstallRoot) + "KOVA 15.0");
-    MakeKey(std::string(UninstallRoot) + "KOVA 16.1");
-    MakeKey(std::string(UninstallRoot) + "KOVA 17.1");
+    MakeKey(UninstallKeyOf("KOVA 15.0"));
+    MakeKey(UninstallKeyOf("KOVA 16.1"));
+    MakeKey(UninstallKeyOf("KOVA 17.1"));
     SetDestination(dest);
 
     RemoveOldInstallation(CurrentSession());
@@ -242,27 +242,27 @@ TEST_F(UpgradeTest, StartsTheQuotedUninstallerNotTheProgramAtTheBlank)
     EXPECT_EQ(std::string::npos, record.find("my.exe")) << "the decoy ran";
     // The uninstaller does the removing; the installer leaves the files alone.
     EXPECT_TRUE(IsExistingFile((dest + "\\kova.exe").c_str()));
-    EXPECT_FALSE(KeyExists(std::string(UninstallRoot) + "KOVA 15.0"));
-    EXPECT_FALSE(KeyExists(std::string(UninstallRoot) + "KOVA 16.1"));
-    EXPECT_TRUE(KeyExists(std::string(UninstallRoot) + "KOVA 17.1"));
+    EXPECT_FALSE(KeyExists(UninstallKeyOf("KOVA 15.0")));
+    EXPECT_FALSE(KeyExists(UninstallKeyOf("KOVA 16.1")));
+    EXPECT_TRUE(KeyExists(UninstallKeyOf("KOVA 17.1")));
 }
 
 TEST_F(UpgradeTest, OldKeysGoEvenWhenTheUninstallerCannotStart)
 {
     SetDestination(Scratch);
     ASSERT_TRUE(WriteText(In("uninstal.exe"), "not a program"));
-    MakeKey(std::string(UninstallRoot) + "KOVA 16.1");
+    MakeKey(UninstallKeyOf("KOVA 16.1"));
     RemoveOldInstallation(CurrentSession());
-    EXPECT_FALSE(KeyExists(std::string(UninstallRoot) + "KOVA 16.1"));
+    EXPECT_FALSE(KeyExists(UninstallKeyOf("KOVA 16.1")));
     EXPECT_TRUE(IsExistingFile(In("uninstal.exe").c_str()));
 }
 
 TEST_F(UpgradeTest, DeleteUninstallKeyReportsWhatHappened)
 {
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, DeleteUninstallKey("KOVA 15.0"));
-    MakeKey(std::string(UninstallRoot) + "KOVA 15.0");
+    MakeKey(UninstallKeyOf("KOVA 15.0"));
     EXPECT_EQ(1, DeleteUninstallKey("KOVA 15.0"));
-    EXPECT_FALSE(KeyExists(std::string(UninstallRoot) + "KOVA 15.0"));
+    EXPECT_FALSE(KeyExists(UninstallKeyOf("KOVA 15.0")));
 }
 
 std::string StringValue(HKEY key, const char* name, DWORD* type, DWORD* size)
@@ -281,7 +281,7 @@ TEST_F(UpgradeTest, WritesTheUninstallEntryAndProductIdentity)
     WriteUninstallEntry(CurrentSession());
 
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(UninstallRoot) + "KOVA 17.1").c_str(), 0,
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyOf("KOVA 17.1").c_str(), 0,
                                            KEY_READ, &key));
     struct Expected {
         const char* name;
@@ -315,7 +315,7 @@ TEST_F(UpgradeTest, WritesTheUninstallEntryAndProductIdentity)
 
     char identity[64] = "";
     LONG length = sizeof identity;
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brannvik\\KOVAwin\\CurrentVersion",
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueA(HKEY_LOCAL_MACHINE, ProductKey,
                                             identity, &length));
     EXPECT_STREQ("XBRT 550 713/2 R17B", identity);
 }

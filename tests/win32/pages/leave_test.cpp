@@ -137,7 +137,7 @@ TEST_F(LeavePageTest, ReplaceRemovesTheEarlierInstallation)
 TEST_F(LeavePageTest, RegistryPageWritesTheUninstallEntryForTheProgram)
 {
     SetDestination(Scratch);
-    std::string key = std::string(UninstallRoot) + "KOVA 17.1";
+    std::string key = UninstallKeyOf("KOVA 17.1");
     ProgramSelected = 0;
     EXPECT_EQ(1, LeavePage(PageRegistry));
     EXPECT_FALSE(KeyExists(key));

@@ -11,6 +11,7 @@
 #include "scratch_files.h"
 #include "frame/descriptor.h"
 #include "frame/frame.h"
+#include "frame/product_tables.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
 
@@ -19,7 +20,6 @@ extern FileEntry FileTable[];
 namespace kovatest {
 
 const char* const Scratch = "C:\\kovatest";
-const char* const UninstallRoot = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 inline bool WriteText(const std::string& path, const char* text = "x")
 {
@@ -45,6 +45,12 @@ inline std::string ReadText(const std::string& path)
         text.append(buffer, got);
     CloseHandle(file);
     return text;
+}
+
+// The uninstall panel's entry `name`.
+inline std::string UninstallKeyOf(const char* name)
+{
+    return std::string(UninstallRoot) + "\\" + name;
 }
 
 inline bool KeyExists(const std::string& path)
@@ -102,8 +108,8 @@ protected:
         RemoveTree(Scratch);
         ASSERT_TRUE(CreateDirectoryA(Scratch, nullptr));
         for (const char* name : {"KOVA 15.0", "KOVA 16.1", "KOVA 17.1"})
-            RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(UninstallRoot) + name).c_str());
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brannvik\\KOVAwin\\CurrentVersion");
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKeyOf(name).c_str());
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProductKey);
 
         std::memset(&Descriptor, 0, sizeof Descriptor);
         Descriptor.PageCount = 9;

@@ -12,6 +12,7 @@
 
 #include "desktop_hold.h"
 #include "fake_progman.h"
+#include "frame/registry_names.h"
 #include "harness.h"
 #include "message_box.h"
 #include "register/dde_client.h"
@@ -284,9 +285,8 @@ TEST_F(IconPageTest, NoServerAtAllShowsTheErrorPageAsSoonAsTheBroadcastReturns)
     _putenv(("UserProfile=" + profile).c_str());
     const std::string pending = "\\??\\" + dest + "\\uninstal.exe" + '\0' + '\0' + '\0';
     HKEY session = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
-                            KEY_ALL_ACCESS, &session), ERROR_SUCCESS);
-    RegSetValueExA(session, "PendingFileRenameOperations", 0, REG_MULTI_SZ,
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_ALL_ACCESS, &session), ERROR_SUCCESS);
+    RegSetValueExA(session, PendingOperationsValues[0], 0, REG_MULTI_SZ,
                    reinterpret_cast<const BYTE*>(pending.data()), DWORD(pending.size()));
     DWORD ms;
     {
@@ -304,9 +304,9 @@ TEST_F(IconPageTest, NoServerAtAllShowsTheErrorPageAsSoonAsTheBroadcastReturns)
     // Ended by the broadcast's own time-out (up to half a second for each
     // window of every held shell process), not by the 10-second reply timer.
     EXPECT_LT(ms, ReplyDelayMs - 1000u);
-    EXPECT_EQ(RegQueryValueExA(session, "PendingFileRenameOperations", nullptr, nullptr, nullptr, nullptr),
+    EXPECT_EQ(RegQueryValueExA(session, PendingOperationsValues[0], nullptr, nullptr, nullptr, nullptr),
               ERROR_FILE_NOT_FOUND) << "the boot-time delete of the new uninstaller stays";
-    RegDeleteValueA(session, "PendingFileRenameOperations");
+    RegDeleteValueA(session, PendingOperationsValues[0]);
     RegCloseKey(session);
     EXPECT_TRUE(FileExists(profile + "\\KOVA_TMP\\tarndaemon.conf"));
 }

@@ -2,6 +2,8 @@
 
 #include "test_windows.h"
 
+#include "register/reg_layer.h"
+
 #include <vector>
 
 namespace {
@@ -103,7 +105,7 @@ std::string WizardHarness::ErrorText()
 std::string ReadValue(HKEY root, const std::string& key, const char* name)
 {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(RegistryRoot(root), key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return "<none>";
     char data[2048] = "";
     DWORD size = sizeof data - 1;
@@ -120,7 +122,7 @@ std::string ReadValue(HKEY root, const std::string& key, const char* name)
 bool KeyExists(HKEY root, const std::string& key)
 {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(RegistryRoot(root), key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return false;
     RegCloseKey(opened);
     return true;
@@ -128,13 +130,13 @@ bool KeyExists(HKEY root, const std::string& key)
 
 void ClearKey(HKEY root, const std::string& key)
 {
-    DeleteTree(root, key.c_str());
+    DeleteTree(RegistryRoot(root), key.c_str());
 }
 
 void WriteValue(HKEY root, const std::string& key, const std::string& text)
 {
     HKEY opened = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(RegistryRoot(root), key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr), ERROR_SUCCESS);
     RegSetValueExA(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
     RegCloseKey(opened);
 }

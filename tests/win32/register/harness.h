@@ -35,7 +35,8 @@ protected:
     InstallDescriptor SavedDescriptor{};
 };
 
-// Registry helpers: the default (or named) value of a key, or "<none>".
+// Registry helpers, aimed where the registry layer is aimed: the default (or
+// named) value of a key, or "<none>".
 std::string ReadValue(HKEY root, const std::string& key, const char* name = nullptr);
 bool KeyExists(HKEY root, const std::string& key);
 void ClearKey(HKEY root, const std::string& key);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "frame/registry_names.h"
 #include "harness.h"
 #include "message_box.h"
 #include "register/registry.h"
@@ -13,8 +14,10 @@
 namespace {
 
 const std::string AppPathsKey = "SOFTWARE\\KovaTest\\CurrentVersion\\AppPaths";
-const std::string SystemAppPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
-const std::string UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KovaTestUninstall";
+const std::string SystemAppPaths = std::string(SystemAppPathsKey) + "\\";
+const std::string UninstallKey = std::string(UninstallRoot) + "\\KovaTestUninstall";
+// The machine's root for these tests; the classes view is its Software\Classes.
+const char ScratchKey[] = "Software\\KovaTest Registry";
 const char* const Question =
     "The file type \"kvx\" is already registered as \"%s\"\n\nDo you want to replace this by \"KOVA Library\"?";
 
@@ -23,13 +26,10 @@ protected:
     void SetUp() override
     {
         WizardHarness::SetUp();
-        ClearKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\KovaTest");
-        ClearKey(HKEY_CLASSES_ROOT, ".kvx");
-        ClearKey(HKEY_CLASSES_ROOT, "kvxfile");
-        ClearKey(HKEY_CLASSES_ROOT, "kvxforeign");
-        ClearKey(HKEY_LOCAL_MACHINE, UninstallKey);
-        ClearKey(HKEY_LOCAL_MACHINE, SystemAppPaths + "kovatest1.exe");
-        ClearKey(HKEY_LOCAL_MACHINE, SystemAppPaths + "kovatest2.exe");
+        ClearKey(HKEY_CURRENT_USER, ScratchKey);
+        ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, ScratchKey, &Machine), ERROR_SUCCESS);
+        ASSERT_EQ(RegCreateKeyA(Machine, MachineClassesKey, &Classes), ERROR_SUCCESS);
+        AimRegistryAt(Machine, Classes);
         SetDestinationPath("C:\\Program Files\\KOVA Test");
         SharedFilesDir[0] = '\0';
         Install.RegistryEntries = Rows;
@@ -39,6 +39,14 @@ protected:
         // The answering thread reads the captions of visible dialogs, which would
         // wait on this thread while it joins; engine tests need no visible window.
         ShowWindow(MainWindow, SW_HIDE);
+    }
+    void TearDown() override
+    {
+        AimRegistryAt(nullptr, nullptr);
+        RegCloseKey(Classes);
+        RegCloseKey(Machine);
+        ClearKey(HKEY_CURRENT_USER, ScratchKey);
+        WizardHarness::TearDown();
     }
     void SetDestinationPath(const char* path) { std::strcpy(DestinationDir, path); }
     std::string Prefix() { return std::string(DestinationDir) + (DestinationDir[0] && DestinationDir[std::strlen(DestinationDir) - 1] == '\\' ? "" : "\\"); }
@@ -69,7 +77,7 @@ protected:
     void PlantStaleClassKey() { WriteValue(HKEY_CLASSES_ROOT, "kvxfile\\Stale", "from an earlier release"); }
 
     RegistryRow Rows[2] = {
-        {1, reinterpret_cast<HKEY__*>(HKEY_LOCAL_MACHINE), "SOFTWARE\\KovaTest\\CurrentVersion\\AppPaths", "kovamain.exe", 1, 1},
+        {1, reinterpret_cast<HKEY__*>(HKEY_LOCAL_MACHINE), AppPathsKey.c_str(), "kovamain.exe", 1, 1},
         {0, nullptr, nullptr, nullptr, 0, 0},
     };
     FileTypeRow Types[2] = {
@@ -79,6 +87,8 @@ protected:
     InstallDescriptor Install{};
     InstallSession Session{};
     RegistryWriter Writer{};
+    HKEY Machine = nullptr;
+    HKEY Classes = nullptr;
 };
 
 std::string Formatted(const char* format, const std::string& text)
@@ -138,6 +148,9 @@ int AssociationWatch::count_ = 0;
 
 TEST_F(RegistryTest, FirstPassWritesTheSixValuesWithoutAQuestion)
 {
+    AimRegistryAt(nullptr, nullptr);
+    WriteValue(HKEY_LOCAL_MACHINE, AppPathsKey, "the machine's own");
+    AimRegistryAt(Machine, Classes);
     int result = 0;
     AssociationWatch shell;
     ASSERT_TRUE(shell.Registered());
@@ -148,6 +161,11 @@ TEST_F(RegistryTest, FirstPassWritesTheSixValuesWithoutAQuestion)
     ExpectFileType();
     // The shell is told that an association changed.
     EXPECT_GE(shell.Count(), 1);
+    // The pass went to the scratch key: the machine's own key kept its value.
+    AimRegistryAt(nullptr, nullptr);
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, AppPathsKey), "the machine's own");
+    ClearKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\KovaTest");
+    AimRegistryAt(Machine, Classes);
 
     // A destination that already ends in '\' gets no second one.
     SetDestinationPath("D:\\Apps\\KOVA\\");
@@ -221,7 +239,7 @@ TEST_F(RegistryTest, FortyCharacterTextsAreNotReadAndTheTypeIsTakenOver)
 
     // The same 40 characters stored without a terminator, as another program may store them.
     HKEY extension = nullptr;
-    ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, ".kvx", &extension), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyA(RegistryRoot(HKEY_CLASSES_ROOT), ".kvx", &extension), ERROR_SUCCESS);
     RegSetValueExA(extension, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(std::string(40, 'x').data()), 40);
     RegCloseKey(extension);
     PlantStaleClassKey();
@@ -249,7 +267,7 @@ TEST_F(RegistryTest, DeleteKeyTreeLeavesOnlyTheSubkeyThatCannotGo)
     // following them, so the link can neither be opened nor deleted this way.
     HKEY parent = nullptr;
     HKEY link = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, tree.c_str(), 0, KEY_ALL_ACCESS, &parent), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(RegistryRoot(HKEY_LOCAL_MACHINE), tree.c_str(), 0, KEY_ALL_ACCESS, &parent), ERROR_SUCCESS);
     ASSERT_EQ(RegCreateKeyExA(parent, "m-link", 0, nullptr, REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK,
                               KEY_ALL_ACCESS, nullptr, &link, nullptr),
               ERROR_SUCCESS);

@@ -14,6 +14,7 @@
 
 #include "message_box.h"
 #include "scratch_files.h"
+#include "frame/registry_names.h"
 #include "pages/paths.h"
 #include "frame/host.h"
 #include "upgrade/finishing.h"
@@ -22,9 +23,13 @@
 namespace {
 
 const char ScratchRoot[] = "C:\\kova-finishing-tests";
-const char SessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-const wchar_t PendingName[] = L"PendingFileRenameOperations";
-const wchar_t PendingName2[] = L"PendingFileRenameOperations2";
+// The two values, in wide characters (their names are ASCII).
+const std::wstring PendingNames[] = {
+    std::wstring(PendingOperationsValues[0], PendingOperationsValues[0] + std::strlen(PendingOperationsValues[0])),
+    std::wstring(PendingOperationsValues[1], PendingOperationsValues[1] + std::strlen(PendingOperationsValues[1])),
+};
+const wchar_t* const PendingName = PendingNames[0].c_str();
+const wchar_t* const PendingName2 = PendingNames[1].c_str();
 
 // The shipped default file, as installed into the destination.
 const char ShippedText[] =
@@ -249,7 +254,7 @@ protected:
     static HKEY OpenSessionManager()
     {
         HKEY key = nullptr;
-        EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, SessionManager, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+        EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
         return key;
     }
 

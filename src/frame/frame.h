@@ -5,20 +5,9 @@
 #include <type_traits>
 
 #include "frame/descriptor.h"
+#include "frame/resource_ids.h"
 
 static_assert(std::is_same<PageProcedure, DLGPROC>::value, "page procedures are dialog procedures");
-
-// Control ids of the main window and of every page.
-enum {
-    IdExit = 3,
-    IdNext = 6,
-    IdBack = 7,
-    IdPanel = 100,
-    IdSeparator = 101,
-    IdPageTitle = 102,
-    IdErrorText = 104,
-    PageCommit = 105
-};
 
 // Error codes handed to ShowErrorPage; code n shows string 50 + n.
 enum {

@@ -49,11 +49,11 @@ void SetPageInList(int pageId, bool present)
 
 HWND CreatePage(const char* templateName, DLGPROC pageProcedure)
 {
-    SetFocus(GetDlgItem(MainWindow, IdNext));
+    SetFocus(GetDlgItem(MainWindow, IDC_NEXT));
     CurrentPage = CreateDialogParamA(AppInstance, templateName, MainWindow, pageProcedure, 0);
     if (!CurrentPage)
         return nullptr;
-    SendDlgItemMessageA(CurrentPage, IdPageTitle, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont), FALSE);
+    SendDlgItemMessageA(CurrentPage, IDC_PAGE_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont), FALSE);
     ShowWindow(CurrentPage, SW_SHOWNORMAL);
     return CurrentPage;
 }
@@ -97,7 +97,7 @@ void GoNextPage()
     if (InstallError != 0 || !PageList || Busy)
         return;
     if (CurrentPage)
-        SendMessageA(CurrentPage, WM_COMMAND, PageCommit, 0);
+        SendMessageA(CurrentPage, WM_COMMAND, IDC_PAGE_COMMIT, 0);
     switch (LeavePage(PageList[CurrentPosition])) {
     case 1:
         ShowPageAt(CurrentPosition + 1);
@@ -154,7 +154,7 @@ INT_PTR CALLBACK ErrorPageProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     if (message == WM_INITDIALOG) {
         char text[512];
         FormatErrorText(InstallError, InstallErrorArg, text, sizeof text);
-        SetDlgItemTextA(window, IdErrorText, text);
+        SetDlgItemTextA(window, IDC_ERROR_TEXT, text);
     }
     return PageDefaultProc(window, message, wParam, lParam);
 }

@@ -159,8 +159,8 @@ void StopAnswerer::Run()
         }
         StopPoint point;
         point.BytesDone = engine_->BytesDone;
-        point.Label = ControlText(CurrentPage, IdStepLabel);
-        point.File = ControlText(CurrentPage, IdCurrentFile);
+        point.Label = ControlText(CurrentPage, IDC_STEP_LABEL);
+        point.File = ControlText(CurrentPage, IDC_CURRENT_FILE);
         point.Partial = engine_->PartialFile;
         point.Text = ControlText(box, 0xFFFF);
         points_.push_back(point);

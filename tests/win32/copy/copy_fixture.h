@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "frame/descriptor.h"
+#include "frame/resource_ids.h"
 #include "payload/copy_engine.h"
 
 std::string ReadAll(const std::string& path);

@@ -299,7 +299,7 @@ TEST_F(IconPageTest, NoServerAtAllShowsTheErrorPageAsSoonAsTheBroadcastReturns)
     }
     ExpectGroupError();
     char caption[32] = "";
-    GetDlgItemTextA(MainWindow, IdExit, caption, sizeof caption);
+    GetDlgItemTextA(MainWindow, IDC_EXIT, caption, sizeof caption);
     EXPECT_STREQ(caption, "Close");
     // Ended by the broadcast's own time-out (up to half a second for each
     // window of every held shell process), not by the 10-second reply timer.

@@ -88,7 +88,7 @@ std::string WizardHarness::PageTitle()
 {
     char text[256] = "";
     if (CurrentPage)
-        GetDlgItemTextA(CurrentPage, IdPageTitle, text, sizeof text);
+        GetDlgItemTextA(CurrentPage, IDC_PAGE_TITLE, text, sizeof text);
     return text;
 }
 
@@ -96,7 +96,7 @@ std::string WizardHarness::ErrorText()
 {
     char text[512] = "";
     if (CurrentPage)
-        GetDlgItemTextA(CurrentPage, IdErrorText, text, sizeof text);
+        GetDlgItemTextA(CurrentPage, IDC_ERROR_TEXT, text, sizeof text);
     return text;
 }
 

@@ -9,7 +9,8 @@
 
 static_assert(std::is_same<PageProcedure, DLGPROC>::value, "page procedures are dialog procedures");
 
-// Error codes handed to ShowErrorPage; code n shows string 50 + n.
+// Error codes handed to ShowErrorPage; each has its message in the string
+// table (page_flow.cpp pairs them).
 enum {
     ErrSourceMissing = 1,
     ErrDataMissing = 2,

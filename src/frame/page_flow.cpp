@@ -15,6 +15,37 @@ namespace {
 PageListState Pages;
 char ErrorArgCopy[512];
 
+// The error page's message of each error code.
+struct ErrorMessage {
+    int Code;
+    UINT StringId;
+};
+const ErrorMessage ErrorMessages[] = {
+    {ErrSourceMissing, IDS_SOURCE_MISSING},
+    {ErrDataMissing, IDS_DATA_MISSING},
+    {ErrCreateFile, IDS_CREATE_FILE},
+    {ErrReadFile, IDS_READ_FILE},
+    {ErrWriteFile, IDS_WRITE_FILE},
+    {ErrFileSize, IDS_FILE_SIZE},
+    {ErrChecksum, IDS_CHECKSUM},
+    {ErrCrcRead, IDS_CRC_READ},
+    {ErrUncompress, IDS_UNCOMPRESS},
+    {ErrAborted, IDS_ABORTED},
+    {ErrCreateDirectory, IDS_CREATE_DIRECTORY},
+    {ErrRegistry, IDS_REGISTRY},
+    {ErrProgramGroup, IDS_PROGRAM_GROUP},
+};
+
+// 0 for a code without a message.
+UINT ErrorStringId(int errorCode)
+{
+    for (const ErrorMessage& message : ErrorMessages) {
+        if (message.Code == errorCode)
+            return message.StringId;
+    }
+    return 0;
+}
+
 } // namespace
 
 void FinishInstallationOnce(int errorCode)
@@ -123,7 +154,8 @@ void GoPreviousPage()
 void FormatErrorText(int errorCode, const char* argument, char* out, size_t size)
 {
     char format[256];
-    if (LoadStringA(AppInstance, 50 + errorCode, format, sizeof format) <= 0)
+    UINT stringId = ErrorStringId(errorCode);
+    if (stringId == 0 || LoadStringA(AppInstance, stringId, format, sizeof format) <= 0)
         format[0] = '\0';
     // Our own string table: every message has at most the one %s.
     std::snprintf(out, size, format, argument ? argument : "");

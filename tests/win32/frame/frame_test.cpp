@@ -74,21 +74,21 @@ TEST_F(FrameTest, ErrorPageFormatsEachCodeAndEndsNavigation)
         const char* argument;
         const char* expected;
     } cases[] = {
-        {1, "kovamain.exe", "The source file kovamain.exe is missing. Contact your supplier."},
-        {2, "kovamain.exe", "Internal data is missing. Contact your supplier."},
-        {3, "kovamain.exe",
+        {ErrSourceMissing, "kovamain.exe", "The source file kovamain.exe is missing. Contact your supplier."},
+        {ErrDataMissing, "kovamain.exe", "Internal data is missing. Contact your supplier."},
+        {ErrCreateFile, "kovamain.exe",
          "Cannot create file kovamain.exe. Be sure the disk is writable and you have write access.\n\nIf you have "
          "an earlier version of KOVA running, please close it down and restart the installation."},
-        {4, "a.dll", "Cannot read from file a.dll. The source disk may be bad."},
-        {5, "kovamain.ex_", "Cannot write to file kovamain.ex_. A write error has occurred."},
-        {6, "a.dll", "The size of file a.dll is incorrect. A write error has occurred."},
-        {7, "kova.exe", "Checksum error in file kova.exe. The source disk may be bad."},
-        {8, "kova.exe", "Cannot calculate CRC in file kova.exe. A read error occurred."},
-        {9, "kova.exe", "Cannot uncompress file kova.exe. File is bad or a write error occurred."},
-        {10, nullptr, "Installation aborted."},
-        {11, "C:\\Shared\\", "Cannot create directory."},
-        {12, nullptr, "Cannot create registry entry."},
-        {13, nullptr, "Installation succeeded, but groups could not be created in Program Shell."},
+        {ErrReadFile, "a.dll", "Cannot read from file a.dll. The source disk may be bad."},
+        {ErrWriteFile, "kovamain.ex_", "Cannot write to file kovamain.ex_. A write error has occurred."},
+        {ErrFileSize, "a.dll", "The size of file a.dll is incorrect. A write error has occurred."},
+        {ErrChecksum, "kova.exe", "Checksum error in file kova.exe. The source disk may be bad."},
+        {ErrCrcRead, "kova.exe", "Cannot calculate CRC in file kova.exe. A read error occurred."},
+        {ErrUncompress, "kova.exe", "Cannot uncompress file kova.exe. File is bad or a write error occurred."},
+        {ErrAborted, nullptr, "Installation aborted."},
+        {ErrCreateDirectory, "C:\\Shared\\", "Cannot create directory."},
+        {ErrRegistry, nullptr, "Cannot create registry entry."},
+        {ErrProgramGroup, nullptr, "Installation succeeded, but groups could not be created in Program Shell."},
     };
     for (const Case& c : cases) {
         InstallError = 0;
@@ -118,7 +118,7 @@ TEST_F(FrameTest, ErrorPageFormatsEachCodeAndEndsNavigation)
     SendMessageA(MainWindow, WM_COMMAND, IDC_NEXT, 0);
     EXPECT_EQ(CurrentPage, page);
     EXPECT_TRUE(IsWindow(page));
-    EXPECT_EQ(InstallError, 13);
+    EXPECT_EQ(InstallError, ErrProgramGroup);
 }
 
 TEST_F(FrameTest, StopQuestionOnlyAfterARequestAndOnlyYesStops)

@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "frame/descriptor.h"
+#include "frame/navigation.h"
 #include "frame/resource_ids.h"
 
 static_assert(std::is_same<PageProcedure, DLGPROC>::value, "page procedures are dialog procedures");
@@ -30,8 +31,8 @@ enum {
 extern HINSTANCE AppInstance;
 extern HWND MainWindow;
 extern HWND CurrentPage;
-extern int* PageList;
-extern int PageListCount;
+// The positions of the walk: page ids in ascending order, ended by -1.
+extern PageListState PageList;
 extern int CurrentPosition;
 extern HFONT TitleFont;
 extern int StopRequested;

@@ -169,7 +169,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
     StopRequested = 0;
     LaunchReaderAtExit = 0;
     InstallError = 0;
-    PageListCount = 0;
+    PageList = PageListState{nullptr, 0};
 
     CommandLine line;
     bool parsed = ParseCommandLine(arguments, &line);

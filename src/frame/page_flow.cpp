@@ -12,7 +12,6 @@
 
 namespace {
 
-PageListState Pages;
 char ErrorArgCopy[512];
 
 // The error page's message of each error code.
@@ -58,16 +57,13 @@ void FinishInstallationOnce(int errorCode)
 
 void BuildPageList(int count)
 {
-    PageListFree(&Pages);
-    PageListBuild(&Pages, count);
-    PageList = Pages.Ids;
-    PageListCount = count;
+    PageListFree(&PageList);
+    PageListBuild(&PageList, count);
 }
 
 void FreePageList()
 {
-    PageListFree(&Pages);
-    PageList = nullptr;
+    PageListFree(&PageList);
 }
 
 void SetPageInList(int pageId, bool present)
@@ -75,7 +71,7 @@ void SetPageInList(int pageId, bool present)
     // Ids at or above the descriptor's page count are not pages.
     if (pageId >= Descriptor.PageCount)
         return;
-    PageListSet(&Pages, pageId, present);
+    PageListSet(&PageList, pageId, present);
 }
 
 HWND CreatePage(const char* templateName, DLGPROC pageProcedure)
@@ -100,12 +96,12 @@ static void DestroyCurrentPage()
 
 void ShowPageAt(int position)
 {
-    if (!PageList || position < 0 || position > PageListCount)
+    if (!PageList.Ids || position < 0 || position > PageList.Count)
         return;
-    int id = PageList[position];
+    int id = PageList.Ids[position];
     if (id == -1)
         return;
-    if (id == PageListCount - 1) {
+    if (id == PageList.Count - 1) {
         OpenGuideAtExit = 1;
         FinishInstallationOnce(InstallError);
     }
@@ -113,8 +109,7 @@ void ShowPageAt(int position)
     CreatePage(Descriptor.PageTemplates[id], Descriptor.PageProcedures[id]);
     CurrentPosition = position;
 
-    PageListState list = {PageList, PageListCount};
-    PageButtons buttons = PageButtonsAt(list, position, Descriptor.FirstWorkPage);
+    PageButtons buttons = PageButtonsAt(PageList, position, Descriptor.FirstWorkPage);
     if (buttons.SetByFrame)
         SetNavButtons(buttons.Back, buttons.Next, true);
     if (buttons.Work) {
@@ -125,22 +120,22 @@ void ShowPageAt(int position)
 
 void GoNextPage()
 {
-    if (InstallError != 0 || !PageList || Busy)
+    if (InstallError != 0 || !PageList.Ids || Busy)
         return;
     if (CurrentPage)
         SendMessageA(CurrentPage, WM_COMMAND, IDC_PAGE_COMMIT, 0);
-    switch (LeavePage(PageList[CurrentPosition])) {
-    case 1:
+    switch (LeavePage(PageList.Ids[CurrentPosition])) {
+    case LeaveNext:
         ShowPageAt(CurrentPosition + 1);
         break;
-    case 2:
+    case LeavePrevious:
         if (CurrentPosition > 0)
             ShowPageAt(CurrentPosition - 1);
         break;
-    case 3:
+    case LeaveShowAgain:
         ShowPageAt(CurrentPosition);
         break;
-    default:
+    case LeaveStay:
         break;
     }
 }

@@ -92,11 +92,11 @@ protected:
         Descriptor.FirstWorkPage = 1;
         Descriptor.PageTemplates = templates_;
         Descriptor.PageProcedures = procedures_;
-        // Leaving any page resets page 2's template to the destination page's;
-        // the walk here goes around it, and id 4, the last page, is never
-        // reached.
+        // Leaving any page resets the template at the destination page's id;
+        // the walk here goes around that id, and id 4, the last page, is
+        // never reached.
         BuildPageList(5);
-        SetPageInList(2, false);
+        SetPageInList(PageDestination, false);
     }
     void TearDown() override
     {

@@ -216,9 +216,9 @@ TEST_F(IconPageTest, AReplyAfterTheTimeOutFindsTheConversationEnded)
     _putenv(("UserProfile=" + profile).c_str());
     // The last page of the walk follows, as on the way to completion.
     OpenGuideAtExit = 0;
-    Walk[1] = 8;
-    Templates[8] = "STARTDLG";
-    Procedures[8] = StaticPageProc;
+    Walk[1] = PageCompletion;
+    Templates[PageCompletion] = "STARTDLG";
+    Procedures[PageCompletion] = StaticPageProc;
     BoxWatcher boxes(FinishDelayMs + 1500);
     Show();
     RunToEnd(ReplyDelayMs + 8000);

@@ -1,6 +1,5 @@
 #include "copy_fixture.h"
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -93,10 +92,8 @@ uint32_t StoredSize(const FileEntry& row)
 
 std::string ErrorMessage(int code, const char* argument)
 {
-    char format[256] = "";
     char text[512] = "";
-    LoadStringA(GetModuleHandleA(nullptr), 50 + code, format, sizeof format);
-    std::snprintf(text, sizeof text, format, argument ? argument : "");
+    FormatErrorText(code, argument, text, sizeof text);
     return text;
 }
 

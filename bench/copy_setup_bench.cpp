@@ -20,10 +20,6 @@ const char kDestination[] = "Destination directory";
 const char kReplace[] = "Replace old installation";
 const char kReady[] = "Ready to install";
 const char kNotCompleted[] = "Installation not completed";
-const int kExit = 3;
-const int kNext = 6;
-const int kPathField = 142;
-const int kErrorText = 104;
 
 SIZE_T PeakWorkingSet(DWORD pid)
 {
@@ -65,7 +61,7 @@ std::string ReadText(const char* path)
 
 bool Fail(SetupProcess& setup, const std::string& why)
 {
-    std::string error = setup.PageTitle() == kNotCompleted ? ": " + setup.ItemText(kErrorText) : "";
+    std::string error = setup.PageTitle() == kNotCompleted ? ": " + setup.ItemText(IDC_ERROR_TEXT) : "";
     std::printf("failed: %s (on \"%s\"%s)\n", why.c_str(), setup.PageTitle().c_str(), error.c_str());
     return false;
 }
@@ -74,9 +70,9 @@ bool Next(SetupProcess& setup, const char* from)
 {
     if (!setup.WaitForPage(from, 20000))
         return Fail(setup, std::string("no page \"") + from + "\"");
-    if (!setup.Enabled(kNext))
+    if (!setup.Enabled(IDC_NEXT))
         return Fail(setup, "Next is disabled");
-    setup.ClickMain(kNext);
+    setup.ClickMain(IDC_NEXT);
     return true;
 }
 
@@ -90,7 +86,7 @@ bool Run(const char* destination, const char* timingPath)
         return Fail(setup, setup.error());
     if (!Next(setup, kWelcome) || !setup.WaitForPage(kDestination, 20000))
         return Fail(setup, "no destination page");
-    setup.SetPageItemText(kPathField, destination);
+    setup.SetPageItemText(IDC_DIRECTORY, destination);
     if (!Next(setup, kDestination))
         return false;
     std::string title;
@@ -120,7 +116,7 @@ bool Run(const char* destination, const char* timingPath)
         return Fail(setup, "the copy did not arm its timer");
     SIZE_T peak = PeakWorkingSet(setup.pid());
     // Exit in the pause closes at once; anything else ends by force.
-    setup.ClickMain(kExit);
+    setup.ClickMain(IDC_EXIT);
     if (!setup.WaitExit(5000))
         setup.Kill();
     std::printf("%.4f %lu %lu\n", double(end - start) / double(frequency), static_cast<unsigned long>(peak),

@@ -4,12 +4,12 @@
 
 void FocusExitButton()
 {
-    SetFocus(GetDlgItem(MainWindow, IdExit));
+    SetFocus(GetDlgItem(MainWindow, IDC_EXIT));
 }
 
 void SetExitCaption(const char* text)
 {
-    SetDlgItemTextA(MainWindow, IdExit, text);
+    SetDlgItemTextA(MainWindow, IDC_EXIT, text);
 }
 
 namespace {
@@ -31,27 +31,27 @@ void RetireButton(int id, int defaultId, int focusId, bool focusOnButton)
 void SetNavButtons(bool backEnabled, bool nextEnabled, bool exitEnabled)
 {
     HWND focus = GetFocus();
-    bool focusOnButton = focus && (focus == GetDlgItem(MainWindow, IdBack) || focus == GetDlgItem(MainWindow, IdNext) ||
-                                   focus == GetDlgItem(MainWindow, IdExit));
+    bool focusOnButton = focus && (focus == GetDlgItem(MainWindow, IDC_BACK) || focus == GetDlgItem(MainWindow, IDC_NEXT) ||
+                                   focus == GetDlgItem(MainWindow, IDC_EXIT));
     if (backEnabled)
-        EnableWindow(GetDlgItem(MainWindow, IdBack), TRUE);
+        EnableWindow(GetDlgItem(MainWindow, IDC_BACK), TRUE);
     if (nextEnabled)
-        EnableWindow(GetDlgItem(MainWindow, IdNext), TRUE);
+        EnableWindow(GetDlgItem(MainWindow, IDC_NEXT), TRUE);
     if (exitEnabled)
-        EnableWindow(GetDlgItem(MainWindow, IdExit), TRUE);
+        EnableWindow(GetDlgItem(MainWindow, IDC_EXIT), TRUE);
 
     if (!nextEnabled) {
-        int other = backEnabled ? IdBack : IdExit;
-        RetireButton(IdNext, other, other, focusOnButton);
+        int other = backEnabled ? IDC_BACK : IDC_EXIT;
+        RetireButton(IDC_NEXT, other, other, focusOnButton);
     }
     if (!backEnabled) {
-        int other = nextEnabled ? IdNext : IdExit;
-        RetireButton(IdBack, other, other, focusOnButton);
+        int other = nextEnabled ? IDC_NEXT : IDC_EXIT;
+        RetireButton(IDC_BACK, other, other, focusOnButton);
     }
     if (!exitEnabled) {
-        int other = nextEnabled ? IdNext : IdBack;
-        RetireButton(IdExit, other, other, focusOnButton);
+        int other = nextEnabled ? IDC_NEXT : IDC_BACK;
+        RetireButton(IDC_EXIT, other, other, focusOnButton);
     }
     if (nextEnabled)
-        SendMessageA(MainWindow, DM_SETDEFID, IdNext, 0);
+        SendMessageA(MainWindow, DM_SETDEFID, IDC_NEXT, 0);
 }

@@ -9,7 +9,6 @@
 namespace {
 
 const COLORREF PanelBackground = RGB(0, 160, 192);
-const int PanelPicture = 100;
 
 WNDPROC PanelOriginalProc;
 WNDPROC SeparatorOriginalProc;
@@ -32,7 +31,7 @@ void DrawLine(HDC dc, int x0, int y0, int x1, int y1)
 
 void DrawPicture(HDC dc, const RECT& client)
 {
-    HBITMAP picture = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(PanelPicture));
+    HBITMAP picture = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(IDB_PANEL));
     if (!picture)
         return;
     HDC memory = CreateCompatibleDC(dc);
@@ -165,6 +164,6 @@ LRESULT CALLBACK SeparatorProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 void SubclassChrome()
 {
-    PanelOriginalProc = Subclass(IdPanel, PanelProc);
-    SeparatorOriginalProc = Subclass(IdSeparator, SeparatorProc);
+    PanelOriginalProc = Subclass(IDC_PANEL, PanelProc);
+    SeparatorOriginalProc = Subclass(IDC_SEPARATOR, SeparatorProc);
 }

@@ -5,22 +5,13 @@
 #include <type_traits>
 
 #include "frame/descriptor.h"
+#include "frame/navigation.h"
+#include "frame/resource_ids.h"
 
 static_assert(std::is_same<PageProcedure, DLGPROC>::value, "page procedures are dialog procedures");
 
-// Control ids of the main window and of every page.
-enum {
-    IdExit = 3,
-    IdNext = 6,
-    IdBack = 7,
-    IdPanel = 100,
-    IdSeparator = 101,
-    IdPageTitle = 102,
-    IdErrorText = 104,
-    PageCommit = 105
-};
-
-// Error codes handed to ShowErrorPage; code n shows string 50 + n.
+// Error codes handed to ShowErrorPage; each has its message in the string
+// table (page_flow.cpp pairs them).
 enum {
     ErrSourceMissing = 1,
     ErrDataMissing = 2,
@@ -40,8 +31,8 @@ enum {
 extern HINSTANCE AppInstance;
 extern HWND MainWindow;
 extern HWND CurrentPage;
-extern int* PageList;
-extern int PageListCount;
+// The positions of the walk: page ids in ascending order, ended by -1.
+extern PageListState PageList;
 extern int CurrentPosition;
 extern HFONT TitleFont;
 extern int StopRequested;

@@ -3,8 +3,7 @@
 HINSTANCE AppInstance;
 HWND MainWindow;
 HWND CurrentPage;
-int* PageList;
-int PageListCount;
+PageListState PageList;
 int CurrentPosition;
 HFONT TitleFont;
 int StopRequested;

@@ -121,23 +121,23 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         CreateTitleFont(window);
         SubclassChrome();
         SendMessageA(window, WM_SETICON, ICON_SMALL,
-                     reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(2))));
+                     reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_SETUP_SMALL))));
         SendMessageA(window, WM_SETICON, ICON_BIG,
-                     reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(1))));
+                     reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_SETUP))));
         StartWizard();
         return 0;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case IdExit:
+        case IDC_EXIT:
             if (LaunchReaderAtExit)
                 LaunchReaderInstaller();
             else
                 StopRequested = 1;
             return 1;
-        case IdNext:
+        case IDC_NEXT:
             GoNextPage();
             return 1;
-        case IdBack:
+        case IDC_BACK:
             GoPreviousPage();
             return 1;
         default:
@@ -170,7 +170,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
     StopRequested = 0;
     LaunchReaderAtExit = 0;
     InstallError = 0;
-    PageListCount = 0;
+    PageList = PageListState{nullptr, 0};
 
     CommandLine line;
     bool parsed = ParseCommandLine(arguments, &line);

@@ -13,8 +13,38 @@
 
 namespace {
 
-PageListState Pages;
 char ErrorArgCopy[512];
+
+// The error page's message of each error code.
+struct ErrorMessage {
+    int Code;
+    UINT StringId;
+};
+const ErrorMessage ErrorMessages[] = {
+    {ErrSourceMissing, IDS_SOURCE_MISSING},
+    {ErrDataMissing, IDS_DATA_MISSING},
+    {ErrCreateFile, IDS_CREATE_FILE},
+    {ErrReadFile, IDS_READ_FILE},
+    {ErrWriteFile, IDS_WRITE_FILE},
+    {ErrFileSize, IDS_FILE_SIZE},
+    {ErrChecksum, IDS_CHECKSUM},
+    {ErrCrcRead, IDS_CRC_READ},
+    {ErrUncompress, IDS_UNCOMPRESS},
+    {ErrAborted, IDS_ABORTED},
+    {ErrCreateDirectory, IDS_CREATE_DIRECTORY},
+    {ErrRegistry, IDS_REGISTRY},
+    {ErrProgramGroup, IDS_PROGRAM_GROUP},
+};
+
+// 0 for a code without a message.
+UINT ErrorStringId(int errorCode)
+{
+    for (const ErrorMessage& message : ErrorMessages) {
+        if (message.Code == errorCode)
+            return message.StringId;
+    }
+    return 0;
+}
 
 } // namespace
 
@@ -28,16 +58,13 @@ void FinishInstallationOnce(int errorCode)
 
 void BuildPageList(int count)
 {
-    PageListFree(&Pages);
-    PageListBuild(&Pages, count);
-    PageList = Pages.Ids;
-    PageListCount = count;
+    PageListFree(&PageList);
+    PageListBuild(&PageList, count);
 }
 
 void FreePageList()
 {
-    PageListFree(&Pages);
-    PageList = nullptr;
+    PageListFree(&PageList);
 }
 
 void SetPageInList(int pageId, bool present)
@@ -45,16 +72,16 @@ void SetPageInList(int pageId, bool present)
     // Ids at or above the descriptor's page count are not pages.
     if (pageId >= Descriptor.PageCount)
         return;
-    PageListSet(&Pages, pageId, present);
+    PageListSet(&PageList, pageId, present);
 }
 
 HWND CreatePage(const char* templateName, DLGPROC pageProcedure)
 {
-    SetFocus(GetDlgItem(MainWindow, IdNext));
+    SetFocus(GetDlgItem(MainWindow, IDC_NEXT));
     CurrentPage = CreateDialogParamA(AppInstance, templateName, MainWindow, pageProcedure, 0);
     if (!CurrentPage)
         return nullptr;
-    SendDlgItemMessageA(CurrentPage, IdPageTitle, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont), FALSE);
+    SendDlgItemMessageA(CurrentPage, IDC_PAGE_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont), FALSE);
     ShowWindow(CurrentPage, SW_SHOWNORMAL);
     return CurrentPage;
 }
@@ -70,12 +97,12 @@ static void DestroyCurrentPage()
 
 void ShowPageAt(int position)
 {
-    if (!PageList || position < 0 || position > PageListCount)
+    if (!PageList.Ids || position < 0 || position > PageList.Count)
         return;
-    int id = PageList[position];
+    int id = PageList.Ids[position];
     if (id == -1)
         return;
-    if (id == PageListCount - 1) {
+    if (id == PageList.Count - 1) {
         OpenGuideAtExit = 1;
         FinishInstallationOnce(InstallError);
     }
@@ -83,8 +110,7 @@ void ShowPageAt(int position)
     CreatePage(Descriptor.PageTemplates[id], Descriptor.PageProcedures[id]);
     CurrentPosition = position;
 
-    PageListState list = {PageList, PageListCount};
-    PageButtons buttons = PageButtonsAt(list, position, Descriptor.FirstWorkPage);
+    PageButtons buttons = PageButtonsAt(PageList, position, Descriptor.FirstWorkPage);
     if (buttons.SetByFrame)
         SetNavButtons(buttons.Back, buttons.Next, true);
     if (buttons.Work) {
@@ -95,22 +121,22 @@ void ShowPageAt(int position)
 
 void GoNextPage()
 {
-    if (InstallError != 0 || !PageList || Busy)
+    if (InstallError != 0 || !PageList.Ids || Busy)
         return;
     if (CurrentPage)
-        SendMessageA(CurrentPage, WM_COMMAND, PageCommit, 0);
-    switch (LeavePage(PageList[CurrentPosition])) {
-    case 1:
+        SendMessageA(CurrentPage, WM_COMMAND, IDC_PAGE_COMMIT, 0);
+    switch (LeavePage(PageList.Ids[CurrentPosition])) {
+    case LeaveNext:
         ShowPageAt(CurrentPosition + 1);
         break;
-    case 2:
+    case LeavePrevious:
         if (CurrentPosition > 0)
             ShowPageAt(CurrentPosition - 1);
         break;
-    case 3:
+    case LeaveShowAgain:
         ShowPageAt(CurrentPosition);
         break;
-    default:
+    case LeaveStay:
         break;
     }
 }
@@ -124,7 +150,8 @@ void GoPreviousPage()
 void FormatErrorText(int errorCode, const char* argument, char* out, size_t size)
 {
     char format[256];
-    if (LoadStringA(AppInstance, 50 + errorCode, format, sizeof format) <= 0)
+    UINT stringId = ErrorStringId(errorCode);
+    if (stringId == 0 || LoadStringA(AppInstance, stringId, format, sizeof format) <= 0)
         format[0] = '\0';
     // Our own string table: every message has at most the one %s.
     FormatText(out, size, format, argument ? argument : "");
@@ -155,7 +182,7 @@ INT_PTR CALLBACK ErrorPageProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     if (message == WM_INITDIALOG) {
         char text[512];
         FormatErrorText(InstallError, InstallErrorArg, text, sizeof text);
-        SetDlgItemTextA(window, IdErrorText, text);
+        SetDlgItemTextA(window, IDC_ERROR_TEXT, text);
     }
     return PageDefaultProc(window, message, wParam, lParam);
 }

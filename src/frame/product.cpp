@@ -1,6 +1,6 @@
 // The product's descriptor: ConfigureInstallation fills it from the
-// product's tables (product_tables.cpp) and the page procedures of this
-// program; the engines walk the descriptor and never name the product.
+// product's tables (product_tables.cpp) and its pages (page_table.cpp); the
+// engines walk the descriptor and never name the product.
 #include <cstring>
 
 #include "frame/frame.h"
@@ -9,12 +9,6 @@
 #include "register/reg_layer.h"
 
 namespace {
-
-PageProcedure PageProcedures[] = {
-    WelcomePageProc, StaticPageProc, DestinationPageProc, ReplacePageProc, StaticPageProc,
-    CopyPageProc, RegistryPageProc, IconPageProc, CompletionPageProc,
-};
-static_assert(sizeof PageProcedures / sizeof PageProcedures[0] == ProductPageCount, "one procedure per page");
 
 char EarlierFolder[261];
 
@@ -47,10 +41,7 @@ void ConfigureInstallation(InstallDescriptor* d)
             FileTable[longName.Row].Name = longName.Name;
     }
 
-    d->PageCount = ProductPageCount;
-    d->FirstWorkPage = ProductFirstWorkPage;
-    d->PageTemplates = ProductPageTemplates;
-    d->PageProcedures = PageProcedures;
+    SetProductPages(d);
     d->OsFlags = ProductOsFlags;
     d->ReleaseDay = ProductReleaseDay;
     d->ReleaseMonth = ProductReleaseMonth;

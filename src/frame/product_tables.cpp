@@ -3,11 +3,6 @@
 #define KOVA_VENDOR_KEY "SOFTWARE\\Brannvik"
 #define KOVA_PRODUCT_KEY KOVA_VENDOR_KEY "\\KOVAwin\\CurrentVersion"
 
-const char* ProductPageTemplates[ProductPageCount] = {
-    "INTRODLG", "OS32DLG", "DESTDIRDLG1", "REPLACEDLG", "STARTDLG",
-    "COPYFILESDLG", "REGISTRYDLG", "NEWICONDLG", "READYDLG",
-};
-
 const char ProductIdentity[] = "XBRT 550 713/2 R17B";
 const char ProductKey[] = KOVA_PRODUCT_KEY;
 const char ProductAppPathsKey[] = KOVA_PRODUCT_KEY "\\AppPaths";

@@ -16,10 +16,6 @@ inline HKEY__* PredefinedRoot(uint32_t value)
 const uint32_t RootClassesValue = 0x80000000;
 const uint32_t RootLocalMachineValue = 0x80000002;
 
-const int ProductPageCount = 9;
-const int ProductFirstWorkPage = 5;
-extern const char* ProductPageTemplates[ProductPageCount];
-
 extern const char ProductIdentity[];      // welcome page, and the default value of ProductKey
 extern const char ProductKey[];
 extern const char ProductAppPathsKey[];   // where the main program's path is registered

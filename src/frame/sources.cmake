@@ -13,6 +13,7 @@ kova_sources(
     main_window.cpp
     os_check.cpp
     product.cpp
+    page_table.cpp
     chrome.cpp
     setup_log.cpp
     wizard_host.cpp

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "frame/descriptor.h"
+#include "frame/page_table.h"
 
 // Chrome of the main window.
 void CenterOnScreen(HWND window);
@@ -26,8 +27,14 @@ INT_PTR CALLBACK CompletionPageProc(HWND window, UINT message, WPARAM wParam, LP
 void ShowCopyStatus(int line, const char* text);
 void IconStepEnded(int errorCode);
 
-// Leave step of a page: 0 stay, 1 next position, 2 previous, 3 show the same position again.
-int LeavePage(int pageId);
+// What the frame does once a page's leave step has decided.
+enum LeaveResult {
+    LeaveStay = 0,
+    LeaveNext = 1,       // the next position of the page list
+    LeavePrevious = 2,   // the previous position
+    LeaveShowAgain = 3   // the same position, built anew from its (changed) template
+};
+LeaveResult LeavePage(int pageId);
 // Post-copy finishing, run just before the last page; returns false (no failure).
 struct InstallSession;
 bool FinishInstallation(InstallSession* session, int errorCode);

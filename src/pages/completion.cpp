@@ -17,14 +17,6 @@
 
 namespace {
 
-enum {
-    IdReaderGroup = 517,
-    IdReaderCheck = 515,
-    IdReaderSecondLine = 516,
-    IdReaderNote = 518,
-    IdReaderError = 4128
-};
-
 // How long the end of the program waits for the desktop's shell to open the
 // document: an Explorer that hangs (a network drive that does not answer is
 // enough) must not keep the installer running without a window.
@@ -36,7 +28,7 @@ void OnInitDialog(HWND page)
     // OF_EXIST opens and closes the file again; the value returned is no
     // handle that could be closed.
     if (OpenFile(ReaderInstaller, &info, OF_EXIST | OF_SHARE_DENY_WRITE) == HFILE_ERROR) {
-        const int hidden[] = {IdReaderGroup, IdReaderCheck, IdReaderSecondLine, IdReaderNote};
+        const int hidden[] = {IDC_READER_GROUP, IDC_READER_CHECK, IDC_READER_SECOND_LINE, IDC_READER_NOTE};
         for (int id : hidden)
             ShowWindow(GetDlgItem(page, id), SW_HIDE);
     }
@@ -155,7 +147,7 @@ INT_PTR CALLBACK CompletionPageProc(HWND window, UINT message, WPARAM wParam, LP
         OnInitDialog(window);
         break;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IdReaderCheck)
+        if (LOWORD(wParam) == IDC_READER_CHECK)
             LaunchReaderAtExit = !LaunchReaderAtExit;
         break;
     }
@@ -167,7 +159,7 @@ void LaunchReaderInstaller()
     if (WinExec(ReaderInstaller, SW_SHOW) < 32) {
         char format[256];
         char text[512];
-        if (!LoadStringA(AppInstance, IdReaderError, format, sizeof format))
+        if (!LoadStringA(AppInstance, IDS_READER_ERROR, format, sizeof format))
             format[0] = '\0';
         FormatText(text, sizeof text, format, ReaderInstaller);
         MessageBoxA(nullptr, text, "Error", MB_OK | MB_TASKMODAL);

@@ -21,11 +21,6 @@ int AllocationShift = 9;
 
 namespace {
 
-enum {
-    IdRequired = 140,
-    IdAvailable = 141,
-    IdDirectoryEdit = 142
-};
 
 // Reads a folder value of the Windows version key; `fallback` when the key
 // or value is missing or empty.
@@ -60,7 +55,7 @@ bool IsFloppyDrive(char drive)
 void OnDirectoryChanged(HWND page)
 {
     char text[260];
-    GetDlgItemTextA(page, IdDirectoryEdit, text, sizeof text);
+    GetDlgItemTextA(page, IDC_DIRECTORY, text, sizeof text);
     char drive = DriveOfText(text);
     // Measuring a floppy drive would wake it; its figures are never asked for.
     if (IsFloppyDrive(drive))
@@ -83,9 +78,9 @@ void OnInitDialog(HWND page)
         drive = 0;
     UpdateSpaceDisplay(page, drive);
     LastDriveLetter = drive;
-    SendDlgItemMessageA(page, IdDirectoryEdit, EM_LIMITTEXT, 260, 0);
-    SetDlgItemTextA(page, IdDirectoryEdit, DestinationDir);
-    SendMessageA(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IdDirectoryEdit)), TRUE);
+    SendDlgItemMessageA(page, IDC_DIRECTORY, EM_LIMITTEXT, 260, 0);
+    SetDlgItemTextA(page, IDC_DIRECTORY, DestinationDir);
+    SendMessageA(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_DIRECTORY)), TRUE);
 }
 
 } // namespace
@@ -176,13 +171,13 @@ void UpdateSpaceDisplay(HWND page, char driveLetter)
 {
     uint32_t required = RequiredBytes(Descriptor.Files, AllocationShift, 0, false);
     int32_t free = driveLetter ? GetFreeBytes(driveLetter) : FreeSpaceUnknown;
-    ShowMegabytes(page, IdRequired, required);
+    ShowMegabytes(page, IDC_REQUIRED_SIZE, required);
     if (free >= 0)
-        ShowMegabytes(page, IdAvailable, uint32_t(free));
+        ShowMegabytes(page, IDC_AVAILABLE_SIZE, uint32_t(free));
     else if (free == FreeSpaceUnknown)
-        SetDlgItemTextA(page, IdAvailable, "n/a");
+        SetDlgItemTextA(page, IDC_AVAILABLE_SIZE, "n/a");
     else
-        SetDlgItemTextA(page, IdAvailable, "> 2 GB");
+        SetDlgItemTextA(page, IDC_AVAILABLE_SIZE, "> 2 GB");
     SetNavButtons(true, PayloadFits(required, free), true);
 }
 
@@ -193,9 +188,9 @@ INT_PTR CALLBACK DestinationPageProc(HWND window, UINT message, WPARAM wParam, L
         OnInitDialog(window);
         break;
     case WM_COMMAND:
-        if (wParam == PageCommit)
-            GetDlgItemTextA(window, IdDirectoryEdit, DestinationDir, sizeof DestinationDir);
-        else if (LOWORD(wParam) == IdDirectoryEdit && HIWORD(wParam) == EN_CHANGE)
+        if (wParam == IDC_PAGE_COMMIT)
+            GetDlgItemTextA(window, IDC_DIRECTORY, DestinationDir, sizeof DestinationDir);
+        else if (LOWORD(wParam) == IDC_DIRECTORY && HIWORD(wParam) == EN_CHANGE)
             OnDirectoryChanged(window);
         break;
     }

@@ -9,25 +9,18 @@ int ReplaceOldInstallation = 1;
 
 namespace {
 
-enum {
-    IdReplace = 145,
-    IdKeep = 146,
-    // Posted to ourselves so that our Next rule wins over the frame's.
-    IdSetButtons = 147
-};
-
 void OnInitDialog(HWND page)
 {
-    int checked = ReplaceOldInstallation ? IdReplace : IdKeep;
-    CheckRadioButton(page, IdReplace, IdKeep, checked);
+    int checked = ReplaceOldInstallation ? IDC_REPLACE : IDC_KEEP;
+    CheckRadioButton(page, IDC_REPLACE, IDC_KEEP, checked);
     SendMessageA(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, checked)), TRUE);
-    PostMessageA(page, WM_COMMAND, IdSetButtons, 0);
+    PostMessageA(page, WM_COMMAND, IDC_REPLACE_BUTTONS, 0);
 }
 
 void OnCommand(HWND page, int id)
 {
-    if (id == IdReplace || id == IdKeep)
-        ReplaceOldInstallation = IsDlgButtonChecked(page, IdReplace) == BST_CHECKED ? 1 : 0;
+    if (id == IDC_REPLACE || id == IDC_KEEP)
+        ReplaceOldInstallation = IsDlgButtonChecked(page, IDC_REPLACE) == BST_CHECKED ? 1 : 0;
     SetNavButtons(true, ReplaceOldInstallation != 0, true);
 }
 

@@ -90,13 +90,7 @@ LRESULT CALLBACK ProgressBarProc(HWND window, UINT message, WPARAM wParam, LPARA
 void DrawProgressFill(HWND control, HDC dc);
 void PaintProgress();
 
-// Control and command ids of COPYFILESDLG.
+// The copy page's timer (its control ids are in frame/resource_ids.h).
 enum {
-    IdDiskCount = 120,
-    IdCurrentDisk = 121,
-    IdCurrentFile = 122,
-    IdStepLabel = 123,
-    IdProgressBar = 125,
-    CopyStartCommand = 126,
     CopyPauseTimer = 1
 };

@@ -113,7 +113,7 @@ void ShowCopyStatus(int line, const char* text)
     HWND page = CurrentPage;
     if (Labels.Page != page)
         Labels = StatusLabels{page, nullptr, nullptr, nullptr};
-    const int id = line == StatusStep ? IdStepLabel : line == StatusDisk ? IdCurrentDisk : IdCurrentFile;
+    const int id = line == StatusStep ? IDC_STEP_LABEL : line == StatusDisk ? IDC_CURRENT_DISK : IDC_CURRENT_FILE;
     HWND* slot = line == StatusStep ? &Labels.Step : line == StatusDisk ? &Labels.Disk : &Labels.File;
     if (!IsLabelOf(*slot, page, id))
         *slot = GetDlgItem(page, id);
@@ -140,7 +140,7 @@ void PaintProgress()
     // GetDlgItem asks the server for the page's children.
     HWND bar = ProgressBar;
     if (bar == nullptr || !IsWindow(bar) || GetParent(bar) != CurrentPage)
-        bar = GetDlgItem(CurrentPage, IdProgressBar);
+        bar = GetDlgItem(CurrentPage, IDC_PROGRESS_BAR);
     RECT fill;
     if (bar == nullptr || !ProgressFillRect(bar, &fill))
         return;
@@ -180,7 +180,7 @@ LRESULT CALLBACK ProgressBarProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 void SubclassProgressBar(HWND page)
 {
-    HWND bar = GetDlgItem(page, IdProgressBar);
+    HWND bar = GetDlgItem(page, IDC_PROGRESS_BAR);
     if (bar == nullptr)
         return;
     ProgressBar = bar;
@@ -195,10 +195,10 @@ INT_PTR CALLBACK CopyPageProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         SetExitCaption("Abort");
         SubclassProgressBar(window);
         CurrentCopyEngine = CreateCopyEngine(CurrentSession());
-        PostMessageA(window, WM_COMMAND, CopyStartCommand, 0);
+        PostMessageA(window, WM_COMMAND, IDC_COPY_START, 0);
         break;
     case WM_COMMAND:
-        if (LOWORD(wParam) == CopyStartCommand) {
+        if (LOWORD(wParam) == IDC_COPY_START) {
             OnStart(window);
             return 1;
         }

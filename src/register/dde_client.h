@@ -18,8 +18,6 @@ enum DdePending {
 };
 
 enum {
-    IconStartCommand = 128,
-    IconNothingCommand = 129,
     FinishTimer = 1,
     FinishDelayMs = 1800,
     ReplyTimer = 2,

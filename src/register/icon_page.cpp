@@ -14,7 +14,7 @@ void OnIconInit(HWND page)
     CurrentDdeClient = CreateDdeClient(page, CurrentSession());
     // Without a client (no memory) the start command reports the failure.
     bool work = !CurrentDdeClient || HasIconWork(CurrentDdeClient);
-    PostMessageA(page, WM_COMMAND, work ? IconStartCommand : IconNothingCommand, 0);
+    PostMessageA(page, WM_COMMAND, work ? IDC_ICONS_START : IDC_ICONS_NOTHING, 0);
 }
 
 void OnIconStart(HWND page)
@@ -55,11 +55,11 @@ INT_PTR CALLBACK IconPageProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         OnIconInit(window);
         break;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IconStartCommand) {
+        if (LOWORD(wParam) == IDC_ICONS_START) {
             OnIconStart(window);
             return TRUE;
         }
-        if (LOWORD(wParam) == IconNothingCommand) {
+        if (LOWORD(wParam) == IDC_ICONS_NOTHING) {
             GoNextPage();
             return TRUE;
         }

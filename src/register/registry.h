@@ -19,7 +19,6 @@ struct RegistryWriter {
 extern RegistryWriter* CurrentRegistryWriter;
 
 enum {
-    RegistryStartCommand = 127,
     RegistryDoneTimer = 1,
     RegistryDoneDelayMs = 400
 };

@@ -20,7 +20,7 @@ void OnRegistryInit(HWND page)
         CurrentRegistryWriter->Session = CurrentSession();
         CurrentRegistryWriter->Install = &Descriptor;
     }
-    PostMessageA(page, WM_COMMAND, RegistryStartCommand, 0);
+    PostMessageA(page, WM_COMMAND, IDC_REGISTRY_START, 0);
 }
 
 void OnRegistryStart(HWND page)
@@ -44,7 +44,7 @@ INT_PTR CALLBACK RegistryPageProc(HWND window, UINT message, WPARAM wParam, LPAR
         OnRegistryInit(window);
         break;
     case WM_COMMAND:
-        if (LOWORD(wParam) == RegistryStartCommand) {
+        if (LOWORD(wParam) == IDC_REGISTRY_START) {
             OnRegistryStart(window);
             return TRUE;
         }

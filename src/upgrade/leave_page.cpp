@@ -25,17 +25,17 @@ void SetDestinationTemplate(const char* name)
         Descriptor.PageTemplates[PageDestination] = name;
 }
 
-int LeaveDestinationPage(InstallSession* session, HWND runningProduct)
+LeaveResult LeaveDestinationPage(InstallSession* session, HWND runningProduct)
 {
     switch (CheckDestination(session, runningProduct)) {
     case DestinationNotCreated:
         SetDestinationTemplate("DESTDIRDLG2");
-        return 3;
+        return LeaveShowAgain;
     case DestinationUsable:
         SetPageInList(PageReplace, FindOldProgram(session));
-        return 1;
+        return LeaveNext;
     default:
-        return 0;
+        return LeaveStay;
     }
 }
 
@@ -102,7 +102,7 @@ bool StartUninstaller(const char* uninstaller, char* commandLine, PROCESS_INFORM
 
 namespace {
 
-int DecideLeave(int pageId)
+LeaveResult DecideLeave(int pageId)
 {
     InstallSession* session = CurrentSession();
     HWND runningProduct = FindWindowA(ProductWindowClass, nullptr);
@@ -111,27 +111,28 @@ int DecideLeave(int pageId)
     case PageWelcome:
         SelectChosenComponents();
         SetPageInList(PageNoTemplate, false);
-        return 1;
+        return LeaveNext;
     case PageDestination:
         return LeaveDestinationPage(session, runningProduct);
     case PageReplace:
-        return RemoveOldInstallation(session) ? 1 : 0;
+        return RemoveOldInstallation(session) ? LeaveNext : LeaveStay;
     case PageRegistry:
         if (ProgramSelected)
             WriteUninstallEntry(session);
-        return 1;
+        return LeaveNext;
     default:
-        return 1;
+        return LeaveNext;
     }
 }
 
 } // namespace
 
-int LeavePage(int pageId)
+LeaveResult LeavePage(int pageId)
 {
+    // In the order of LeaveResult.
     static const char* const Outcomes[] = {"stay", "next page", "previous page", "the same page again"};
-    int outcome = DecideLeave(pageId);
-    LogLine("page %d left: %s", pageId, outcome >= 0 && outcome <= 3 ? Outcomes[outcome] : "?");
+    LeaveResult outcome = DecideLeave(pageId);
+    LogLine("page %d left: %s", pageId, Outcomes[outcome]);
     return outcome;
 }
 

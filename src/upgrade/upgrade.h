@@ -7,15 +7,6 @@ struct InstallSession;
 struct HWND__;
 struct HKEY__;
 
-// Page ids whose leave step does something.
-enum {
-    PageWelcome = 0,
-    PageNoTemplate = 1,
-    PageDestination = 2,
-    PageReplace = 3,
-    PageRegistry = 6
-};
-
 // What leaving the destination page finds.
 enum DestinationCheckResult {
     DestinationUsable = 0,

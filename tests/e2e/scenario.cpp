@@ -180,7 +180,7 @@ void SetupScenario::TearDown()
     else if (ended)
         failure << "setup.exe ended (exit code " << setup_.ExitCode() << ")";
     else if (seen == kNotCompleted) {
-        failure << "the error page says \"" << setup_.ItemText(104) << "\"";
+        failure << "the error page says \"" << setup_.ItemText(IDC_ERROR_TEXT) << "\"";
         Shot(kNotCompleted);
     }
     else
@@ -205,17 +205,17 @@ void SetupScenario::TearDown()
     ::testing::AssertionResult result = OnPage(kWelcome);
     if (!result)
         return result;
-    return Press(6, kDestination);
+    return Press(IDC_NEXT, kDestination);
 }
 
 ::testing::AssertionResult SetupScenario::WalkToReady(const char* dir)
 {
-    setup_.SetPageItemText(142, dir);
-    if (!setup_.Enabled(6))
+    setup_.SetPageItemText(IDC_DIRECTORY, dir);
+    if (!setup_.Enabled(IDC_NEXT))
         return ::testing::AssertionFailure() << "Next is off on the destination page for " << dir << " (available "
-                                             << setup_.ItemText(141) << ")";
+                                             << setup_.ItemText(IDC_AVAILABLE_SIZE) << ")";
     HWND before = setup_.Page();
-    setup_.ClickMain(6);
+    setup_.ClickMain(IDC_NEXT);
     std::string seen;
     WaitUntil([&] {
         seen = setup_.PageTitle();
@@ -225,16 +225,16 @@ void SetupScenario::TearDown()
         ::testing::AssertionResult result = OnPage(kReplace);
         if (!result)
             return result;
-        return Press(6, kReady);
+        return Press(IDC_NEXT, kReady);
     }
     return OnPage(kReady);
 }
 
 ::testing::AssertionResult SetupScenario::WalkToCompletion()
 {
-    if (!setup_.Enabled(6))
+    if (!setup_.Enabled(IDC_NEXT))
         return ::testing::AssertionFailure() << "Next is off on \"" << setup_.PageTitle() << "\"";
-    setup_.ClickMain(6);
+    setup_.ClickMain(IDC_NEXT);
     return FollowWorkPages();
 }
 
@@ -295,8 +295,8 @@ bool SetupScenario::WaitForCopyStart()
     DWORD start = GetTickCount();
     while (GetTickCount() - start < 10000) {
         char title[64] = "";
-        GetWindowTextA(GetDlgItem(setup_.Page(), 102), title, sizeof(title));
-        if (std::string(title) == kCopying && !setup_.Enabled(6))
+        GetWindowTextA(GetDlgItem(setup_.Page(), IDC_PAGE_TITLE), title, sizeof(title));
+        if (std::string(title) == kCopying && !setup_.Enabled(IDC_NEXT))
             return true;
         Sleep(0);
     }

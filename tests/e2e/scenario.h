@@ -11,7 +11,7 @@
 #include "setup_driver.h"
 #include "system_state.h"
 
-// Page titles (control 102).
+// Page titles (IDC_PAGE_TITLE).
 extern const char kWelcome[];
 extern const char kDestination[];
 extern const char kReplace[];

@@ -112,17 +112,17 @@ TEST_F(Navigation, ExitOnEachQuestionPageClosesAtOnce)
         ASSERT_TRUE(StartSetup());
         ASSERT_TRUE(OnPage(kWelcome));
         if (page != kWelcome) {
-            ASSERT_TRUE(Press(6, kDestination));
+            ASSERT_TRUE(Press(IDC_NEXT, kDestination));
         }
         if (page == kReplace) {
-            setup_.SetPageItemText(142, oldDir.c_str());
-            ASSERT_TRUE(Press(6, kReplace));
+            setup_.SetPageItemText(IDC_DIRECTORY, oldDir.c_str());
+            ASSERT_TRUE(Press(IDC_NEXT, kReplace));
         }
         if (page == kReady) {
             ASSERT_TRUE(WalkToReady(kDefaultDestination));
         }
-        EXPECT_EQ("Exit", WindowText(setup_.Button(3)));
-        setup_.ClickMain(3);
+        EXPECT_EQ("Exit", WindowText(setup_.Button(IDC_EXIT)));
+        setup_.ClickMain(IDC_EXIT);
         ASSERT_TRUE(ExitsWithoutQuestion());
         EXPECT_EQ(1602u, setup_.ExitCode()) << "stopped by the user";
         setup_.Kill();
@@ -144,25 +144,25 @@ TEST_F(Navigation, WelcomeDestinationBackAndNextAgain)
 {
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(OnPage(kWelcome));
-    EXPECT_EQ("XBRT 550 713/2 R17B", setup_.ItemText(116));
-    EXPECT_FALSE(setup_.Enabled(7));
-    EXPECT_TRUE(setup_.Enabled(6));
-    EXPECT_EQ("Exit", WindowText(setup_.Button(3)));
+    EXPECT_EQ("XBRT 550 713/2 R17B", setup_.ItemText(IDC_PRODUCT_IDENTITY));
+    EXPECT_FALSE(setup_.Enabled(IDC_BACK));
+    EXPECT_TRUE(setup_.Enabled(IDC_NEXT));
+    EXPECT_EQ("Exit", WindowText(setup_.Button(IDC_EXIT)));
 
-    ASSERT_TRUE(Press(6, kDestination));
+    ASSERT_TRUE(Press(IDC_NEXT, kDestination));
     EXPECT_TRUE(setup_.PageHasText(kFirstFormText));
-    EXPECT_TRUE(setup_.Enabled(7));
-    EXPECT_TRUE(setup_.Enabled(6));
+    EXPECT_TRUE(setup_.Enabled(IDC_BACK));
+    EXPECT_TRUE(setup_.Enabled(IDC_NEXT));
 
-    ASSERT_TRUE(Press(7, kWelcome));
-    EXPECT_FALSE(setup_.Enabled(7));
-    ASSERT_TRUE(Press(6, kDestination));
-    EXPECT_EQ(kDefaultDestination, setup_.ItemText(142));
+    ASSERT_TRUE(Press(IDC_BACK, kWelcome));
+    EXPECT_FALSE(setup_.Enabled(IDC_BACK));
+    ASSERT_TRUE(Press(IDC_NEXT, kDestination));
+    EXPECT_EQ(kDefaultDestination, setup_.ItemText(IDC_DIRECTORY));
 
     // No older copy in the directory: the ready page follows directly, without Back.
-    ASSERT_TRUE(Press(6, kReady));
-    EXPECT_FALSE(setup_.Enabled(7));
-    EXPECT_TRUE(setup_.Enabled(6));
+    ASSERT_TRUE(Press(IDC_NEXT, kReady));
+    EXPECT_FALSE(setup_.Enabled(IDC_BACK));
+    EXPECT_TRUE(setup_.Enabled(IDC_NEXT));
     EXPECT_TRUE(DirectoryExists(kDefaultDestination));
 }
 
@@ -175,9 +175,9 @@ TEST_F(Destination, ProposesTheEarlierInstallationsDirectory)
     ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, ProductAppPathsKey, nullptr, "C:\\Tools\\KOVA\\kovamain.exe"));
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
-    EXPECT_EQ("C:\\Tools\\KOVA", setup_.ItemText(142));
-    EXPECT_EQ(Megabytes(RequiredBytesFor(SectorSize('C'))), setup_.ItemText(140));
-    EXPECT_EQ(AvailableText('C'), setup_.ItemText(141));
+    EXPECT_EQ("C:\\Tools\\KOVA", setup_.ItemText(IDC_DIRECTORY));
+    EXPECT_EQ(Megabytes(RequiredBytesFor(SectorSize('C'))), setup_.ItemText(IDC_REQUIRED_SIZE));
+    EXPECT_EQ(AvailableText('C'), setup_.ItemText(IDC_AVAILABLE_SIZE));
 }
 
 TEST_F(Destination, ShowsSizesAndKeepsNextOffWhileThePayloadDoesNotFit)
@@ -185,33 +185,33 @@ TEST_F(Destination, ShowsSizesAndKeepsNextOffWhileThePayloadDoesNotFit)
     ASSERT_NE(0u, SectorSize('S')) << "no drive S: (the e2e_drives_setup fixture mounts it)";
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
-    EXPECT_EQ(kDefaultDestination, setup_.ItemText(142));
+    EXPECT_EQ(kDefaultDestination, setup_.ItemText(IDC_DIRECTORY));
     const std::string required = Megabytes(RequiredBytesFor(SectorSize('C')));
-    EXPECT_EQ(required, setup_.ItemText(140));
+    EXPECT_EQ(required, setup_.ItemText(IDC_REQUIRED_SIZE));
     ASSERT_EQ("> 2 GB", AvailableText('C')) << "the scenario needs more than 2 GB free on C:";
-    EXPECT_EQ("> 2 GB", setup_.ItemText(141));
-    EXPECT_TRUE(setup_.Enabled(6));
+    EXPECT_EQ("> 2 GB", setup_.ItemText(IDC_AVAILABLE_SIZE));
+    EXPECT_TRUE(setup_.Enabled(IDC_NEXT));
 
-    setup_.SetPageItemText(142, "\\\\server\\share\\KOVA");
-    EXPECT_EQ("n/a", setup_.ItemText(141));
-    EXPECT_FALSE(setup_.Enabled(6));
-    EXPECT_TRUE(setup_.Enabled(7));
-    EXPECT_TRUE(setup_.Enabled(3));
-    EXPECT_EQ(7, setup_.DefaultButton()) << "Back is the default button while Next is off";
+    setup_.SetPageItemText(IDC_DIRECTORY, "\\\\server\\share\\KOVA");
+    EXPECT_EQ("n/a", setup_.ItemText(IDC_AVAILABLE_SIZE));
+    EXPECT_FALSE(setup_.Enabled(IDC_NEXT));
+    EXPECT_TRUE(setup_.Enabled(IDC_BACK));
+    EXPECT_TRUE(setup_.Enabled(IDC_EXIT));
+    EXPECT_EQ(IDC_BACK, setup_.DefaultButton()) << "Back is the default button while Next is off";
     Shot("network path");
 
-    setup_.SetPageItemText(142, "S:\\KOVA");
-    EXPECT_EQ(AvailableText('S'), setup_.ItemText(141));
-    EXPECT_NE("> 2 GB", setup_.ItemText(141));
-    EXPECT_EQ(required, setup_.ItemText(140));
-    EXPECT_FALSE(setup_.Enabled(6)) << "the payload (" << required << ") does not fit into "
-                                    << setup_.ItemText(141);
+    setup_.SetPageItemText(IDC_DIRECTORY, "S:\\KOVA");
+    EXPECT_EQ(AvailableText('S'), setup_.ItemText(IDC_AVAILABLE_SIZE));
+    EXPECT_NE("> 2 GB", setup_.ItemText(IDC_AVAILABLE_SIZE));
+    EXPECT_EQ(required, setup_.ItemText(IDC_REQUIRED_SIZE));
+    EXPECT_FALSE(setup_.Enabled(IDC_NEXT)) << "the payload (" << required << ") does not fit into "
+                                    << setup_.ItemText(IDC_AVAILABLE_SIZE);
     Shot("small drive");
 
-    setup_.SetPageItemText(142, "C:\\kova_e2e\\fits");
-    EXPECT_EQ("> 2 GB", setup_.ItemText(141));
-    EXPECT_TRUE(setup_.Enabled(6));
-    EXPECT_EQ(6, setup_.DefaultButton());
+    setup_.SetPageItemText(IDC_DIRECTORY, "C:\\kova_e2e\\fits");
+    EXPECT_EQ("> 2 GB", setup_.ItemText(IDC_AVAILABLE_SIZE));
+    EXPECT_TRUE(setup_.Enabled(IDC_NEXT));
+    EXPECT_EQ(IDC_NEXT, setup_.DefaultButton());
 }
 
 TEST_F(Destination, UnmappedDriveShowsNotAvailable)
@@ -226,9 +226,9 @@ TEST_F(Destination, UnmappedDriveShowsNotAvailable)
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
     std::string path = std::string(1, letter) + ":\\KOVA";
-    setup_.SetPageItemText(142, path.c_str());
-    EXPECT_EQ("n/a", setup_.ItemText(141)) << path;
-    EXPECT_FALSE(setup_.Enabled(6));
+    setup_.SetPageItemText(IDC_DIRECTORY, path.c_str());
+    EXPECT_EQ("n/a", setup_.ItemText(IDC_AVAILABLE_SIZE)) << path;
+    EXPECT_FALSE(setup_.Enabled(IDC_NEXT));
 }
 
 TEST_F(Destination, DirectoryThatCannotBeCreatedBringsTheSecondFormUntilTheNextLeave)
@@ -238,33 +238,33 @@ TEST_F(Destination, DirectoryThatCannotBeCreatedBringsTheSecondFormUntilTheNextL
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
     // A: is never measured, so the figures of C: and Next stay; A: has no mapping.
-    setup_.SetPageItemText(142, "A:\\KOVA");
-    EXPECT_EQ("> 2 GB", setup_.ItemText(141));
-    ASSERT_TRUE(setup_.Enabled(6));
-    ASSERT_TRUE(Press(6, kDestination));
+    setup_.SetPageItemText(IDC_DIRECTORY, "A:\\KOVA");
+    EXPECT_EQ("> 2 GB", setup_.ItemText(IDC_AVAILABLE_SIZE));
+    ASSERT_TRUE(setup_.Enabled(IDC_NEXT));
+    ASSERT_TRUE(Press(IDC_NEXT, kDestination));
     EXPECT_TRUE(setup_.PageHasText(kCannotCreateText));
     EXPECT_FALSE(setup_.PageHasText(kFirstFormText));
-    EXPECT_EQ("A:\\KOVA", setup_.ItemText(142));
+    EXPECT_EQ("A:\\KOVA", setup_.ItemText(IDC_DIRECTORY));
 
     // The new page measures the drive of A:\KOVA: nothing there.
-    EXPECT_EQ("n/a", setup_.ItemText(141));
-    EXPECT_FALSE(setup_.Enabled(6));
+    EXPECT_EQ("n/a", setup_.ItemText(IDC_AVAILABLE_SIZE));
+    EXPECT_FALSE(setup_.Enabled(IDC_NEXT));
 
     // A path in quotes is measured on the drive after the quote (Z:, another
     // drive than the last one measured) but cannot be made either.
-    setup_.SetPageItemText(142, "\"Z:\\kova_e2e_quoted");
-    EXPECT_EQ("> 2 GB", setup_.ItemText(141));
-    ASSERT_TRUE(Press(6, kDestination));
+    setup_.SetPageItemText(IDC_DIRECTORY, "\"Z:\\kova_e2e_quoted");
+    EXPECT_EQ("> 2 GB", setup_.ItemText(IDC_AVAILABLE_SIZE));
+    ASSERT_TRUE(Press(IDC_NEXT, kDestination));
     EXPECT_TRUE(setup_.PageHasText(kCannotCreateText));
-    EXPECT_EQ("\"Z:\\kova_e2e_quoted", setup_.ItemText(142));
+    EXPECT_EQ("\"Z:\\kova_e2e_quoted", setup_.ItemText(IDC_DIRECTORY));
     // A plain path on that same drive lets the user go on from here.
-    setup_.SetPageItemText(142, "Z:\\kova_e2e_plain");
-    EXPECT_TRUE(setup_.Enabled(6));
+    setup_.SetPageItemText(IDC_DIRECTORY, "Z:\\kova_e2e_plain");
+    EXPECT_TRUE(setup_.Enabled(IDC_NEXT));
     Shot("plain path after a quoted one");
 
-    setup_.SetPageItemText(142, oldDir.c_str());
-    ASSERT_TRUE(Press(6, kReplace));
-    ASSERT_TRUE(Press(7, kDestination));
+    setup_.SetPageItemText(IDC_DIRECTORY, oldDir.c_str());
+    ASSERT_TRUE(Press(IDC_NEXT, kReplace));
+    ASSERT_TRUE(Press(IDC_BACK, kDestination));
     EXPECT_TRUE(setup_.PageHasText(kFirstFormText));
     EXPECT_FALSE(setup_.PageHasText(kCannotCreateText));
 }
@@ -277,8 +277,8 @@ TEST_F(Destination, LongestDestinationInstallsCompletelyAndOneMoreCharacterIsRef
     const std::string longest = base + std::string(228 - base.size(), 'd');
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
-    setup_.SetPageItemText(142, (longest + "e").c_str());
-    setup_.ClickMain(6);
+    setup_.SetPageItemText(IDC_DIRECTORY, (longest + "e").c_str());
+    setup_.ClickMain(IDC_NEXT);
     HWND box = setup_.WaitForMessageBox(10000);
     ASSERT_NE(nullptr, box) << "a destination too long for the files was let through";
     EXPECT_EQ("The destination directory is too long. Please choose a directory of at most 228 characters.",
@@ -315,9 +315,9 @@ TEST_F(RunningProduct, NextOnTheDestinationPageSaysSoAndStays)
     const std::string dir = "C:\\kova_e2e\\new dir\\KOVA";
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
-    setup_.SetPageItemText(142, dir.c_str());
+    setup_.SetPageItemText(IDC_DIRECTORY, dir.c_str());
     HWND page = setup_.Page();
-    setup_.ClickMain(6);
+    setup_.ClickMain(IDC_NEXT);
     HWND box = setup_.WaitForMessageBox(10000);
     ASSERT_NE(nullptr, box) << "no message box after Next while KOVA runs";
     EXPECT_EQ(kRunningText, setup_.MessageBoxText(box));
@@ -332,7 +332,7 @@ TEST_F(RunningProduct, NextOnTheDestinationPageSaysSoAndStays)
     // Once the product is closed, Next goes on.
     PostMessageA(FindWindowA("KOVAMAIN", nullptr), WM_CLOSE, 0, 0);
     ASSERT_TRUE(WaitUntil([] { return FindWindowA("KOVAMAIN", nullptr) == nullptr; }, 10000));
-    ASSERT_TRUE(Press(6, kReady));
+    ASSERT_TRUE(Press(IDC_NEXT, kReady));
 }
 
 // --- Replace page -------------------------------------------------------------
@@ -346,28 +346,28 @@ TEST_F(Replace, ChoiceSurvivesBackAndAgreeingRunsTheOldUninstaller)
     PlantOldUninstallKeys();
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
-    setup_.SetPageItemText(142, oldDir.c_str());
-    ASSERT_TRUE(Press(6, kReplace));
-    EXPECT_TRUE(setup_.Checked(145));
-    EXPECT_FALSE(setup_.Checked(146));
-    EXPECT_TRUE(setup_.Enabled(6));
-    EXPECT_TRUE(setup_.Enabled(7));
+    setup_.SetPageItemText(IDC_DIRECTORY, oldDir.c_str());
+    ASSERT_TRUE(Press(IDC_NEXT, kReplace));
+    EXPECT_TRUE(setup_.Checked(IDC_REPLACE));
+    EXPECT_FALSE(setup_.Checked(IDC_KEEP));
+    EXPECT_TRUE(setup_.Enabled(IDC_NEXT));
+    EXPECT_TRUE(setup_.Enabled(IDC_BACK));
 
-    setup_.ClickPage(146);
-    ASSERT_TRUE(WaitUntil([&] { return !setup_.Enabled(6); }, 5000)) << "Next stays on after No";
-    EXPECT_TRUE(setup_.Enabled(7));
-    EXPECT_TRUE(setup_.Enabled(3));
+    setup_.ClickPage(IDC_KEEP);
+    ASSERT_TRUE(WaitUntil([&] { return !setup_.Enabled(IDC_NEXT); }, 5000)) << "Next stays on after No";
+    EXPECT_TRUE(setup_.Enabled(IDC_BACK));
+    EXPECT_TRUE(setup_.Enabled(IDC_EXIT));
 
-    ASSERT_TRUE(Press(7, kDestination));
-    ASSERT_TRUE(Press(6, kReplace));
-    ASSERT_TRUE(WaitUntil([&] { return setup_.Checked(146) && !setup_.Enabled(6); }, 5000))
+    ASSERT_TRUE(Press(IDC_BACK, kDestination));
+    ASSERT_TRUE(Press(IDC_NEXT, kReplace));
+    ASSERT_TRUE(WaitUntil([&] { return setup_.Checked(IDC_KEEP) && !setup_.Enabled(IDC_NEXT); }, 5000))
         << "the No choice did not survive Back";
-    EXPECT_FALSE(setup_.Checked(145));
+    EXPECT_FALSE(setup_.Checked(IDC_REPLACE));
 
-    setup_.ClickPage(145);
-    ASSERT_TRUE(WaitUntil([&] { return setup_.Enabled(6); }, 5000)) << "Next stays off after Yes";
-    ASSERT_TRUE(Press(6, kReady));
-    EXPECT_FALSE(setup_.Enabled(7)) << "the ready page offers Back";
+    setup_.ClickPage(IDC_REPLACE);
+    ASSERT_TRUE(WaitUntil([&] { return setup_.Enabled(IDC_NEXT); }, 5000)) << "Next stays off after Yes";
+    ASSERT_TRUE(Press(IDC_NEXT, kReady));
+    EXPECT_FALSE(setup_.Enabled(IDC_BACK)) << "the ready page offers Back";
 
     std::string trace = WaitForTrace(kUninstallTrace, 15000);
     ASSERT_NE("", trace) << "uninstal.exe left no trace";
@@ -387,9 +387,9 @@ TEST_F(Replace, WithoutUninstallerTheFilesInTheDirectoryGo)
     PlantOldUninstallKeys();
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
-    setup_.SetPageItemText(142, oldDir.c_str());
-    ASSERT_TRUE(Press(6, kReplace));
-    ASSERT_TRUE(Press(6, kReady));
+    setup_.SetPageItemText(IDC_DIRECTORY, oldDir.c_str());
+    ASSERT_TRUE(Press(IDC_NEXT, kReplace));
+    ASSERT_TRUE(Press(IDC_NEXT, kReady));
     EXPECT_FALSE(FileExists(oldDir + "\\kovamain.exe"));
     EXPECT_FALSE(FileExists(oldDir + "\\readme.txt"));
     EXPECT_TRUE(FileExists(oldDir + "\\data\\library.kvx")) << "subdirectories stay";
@@ -404,8 +404,8 @@ TEST_F(Replace, DirectoryNamedLikeTheProgramIsNoOldCopy)
     ASSERT_TRUE(MakeDirectories(dir + "\\kova.exe"));
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
-    setup_.SetPageItemText(142, dir.c_str());
-    ASSERT_TRUE(Press(6, kReady));
+    setup_.SetPageItemText(IDC_DIRECTORY, dir.c_str());
+    ASSERT_TRUE(Press(IDC_NEXT, kReady));
 }
 
 // --- Operating systems ------------------------------------------------------------
@@ -435,8 +435,8 @@ TEST_F(OperatingSystem, SupportedVersionsStartOnTheWelcomePage)
         ASSERT_EQ(version, CurrentWindowsVersion());
         ASSERT_TRUE(StartSetup());
         ASSERT_TRUE(OnPage(kWelcome));
-        EXPECT_TRUE(setup_.Enabled(6));
-        setup_.ClickMain(3);
+        EXPECT_TRUE(setup_.Enabled(IDC_NEXT));
+        setup_.ClickMain(IDC_EXIT);
         ASSERT_TRUE(ExitsWithoutQuestion());
         setup_.Kill();
     }
@@ -448,11 +448,11 @@ TEST_F(OperatingSystem, Win32sShowsTheMismatchPage)
     ASSERT_EQ("win31", CurrentWindowsVersion());
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(OnPage(kOsMismatch));
-    EXPECT_FALSE(setup_.Enabled(6));
-    EXPECT_FALSE(setup_.Enabled(7));
-    EXPECT_TRUE(setup_.Enabled(3));
-    EXPECT_EQ("Exit", WindowText(setup_.Button(3)));
-    setup_.ClickMain(3);
+    EXPECT_FALSE(setup_.Enabled(IDC_NEXT));
+    EXPECT_FALSE(setup_.Enabled(IDC_BACK));
+    EXPECT_TRUE(setup_.Enabled(IDC_EXIT));
+    EXPECT_EQ("Exit", WindowText(setup_.Button(IDC_EXIT)));
+    setup_.ClickMain(IDC_EXIT);
     ASSERT_TRUE(ExitsWithoutQuestion());
     ExpectNothingInstalled();
 }
@@ -470,10 +470,10 @@ protected:
 TEST_F(Installation, DefaultDestinationInstallsFilesRegistryLinksAndUserConfig)
 {
     ASSERT_TRUE(InstallTo(kDefaultDestination));
-    EXPECT_FALSE(setup_.Enabled(6));
-    EXPECT_FALSE(setup_.Enabled(7));
-    EXPECT_EQ("Finish", WindowText(setup_.Button(3)));
-    EXPECT_FALSE(setup_.Visible(setup_.PageItem(515))) << "no reader beside the setup, yet its checkbox shows";
+    EXPECT_FALSE(setup_.Enabled(IDC_NEXT));
+    EXPECT_FALSE(setup_.Enabled(IDC_BACK));
+    EXPECT_EQ("Finish", WindowText(setup_.Button(IDC_EXIT)));
+    EXPECT_FALSE(setup_.Visible(setup_.PageItem(IDC_READER_CHECK))) << "no reader beside the setup, yet its checkbox shows";
 
     const std::string dest = kDefaultDestination;
     for (const PayloadFile& file : PayloadFiles()) {
@@ -553,7 +553,7 @@ TEST_F(Installation, DefaultDestinationInstallsFilesRegistryLinksAndUserConfig)
     ASSERT_TRUE(ReadWholeFile(dest + "\\tarndaemon.conf", &shipped));
     EXPECT_TRUE(userConfig == shipped) << "the user's copy differs from the shipped file";
 
-    setup_.ClickMain(3);
+    setup_.ClickMain(IDC_EXIT);
     ASSERT_TRUE(ExitsWithoutQuestion());
     std::string opened = WaitForTrace(kOpenTrace, 10000);
     EXPECT_NE(std::string::npos, opened.find(Guide(kDefaultDestination))) << "document opened: " << opened;
@@ -564,13 +564,13 @@ TEST_F(Installation, TickedReaderStartsOnFinishAndTheDocumentStaysClosed)
     PutReaderStub();
     const char dir[] = "C:\\kova_e2e\\with reader";
     ASSERT_TRUE(InstallTo(dir));
-    for (int id : {517, 515, 516, 518})
+    for (int id : {IDC_READER_GROUP, IDC_READER_CHECK, IDC_READER_SECOND_LINE, IDC_READER_NOTE})
         EXPECT_TRUE(setup_.Visible(setup_.PageItem(id))) << "control " << id << " hidden";
-    EXPECT_FALSE(setup_.Checked(515));
-    setup_.ClickPage(515);
-    ASSERT_TRUE(WaitUntil([&] { return setup_.Checked(515); }, 5000));
+    EXPECT_FALSE(setup_.Checked(IDC_READER_CHECK));
+    setup_.ClickPage(IDC_READER_CHECK);
+    ASSERT_TRUE(WaitUntil([&] { return setup_.Checked(IDC_READER_CHECK); }, 5000));
     Shot("reader ticked");
-    setup_.ClickMain(3);
+    setup_.ClickMain(IDC_EXIT);
     ASSERT_TRUE(ExitsWithoutQuestion());
     std::string trace = WaitForTrace(kReaderTrace, 10000);
     EXPECT_NE(std::string::npos, trace.find("rs405eng.exe")) << "the reader installer did not start";
@@ -584,11 +584,11 @@ TEST_F(Installation, UntickedFinishOpensTheDocument)
     const char dir[] = "C:\\kova_e2e\\unticked";
     ASSERT_TRUE(InstallTo(dir));
     // Ticking twice leaves the flag clear.
-    setup_.ClickPage(515);
-    ASSERT_TRUE(WaitUntil([&] { return setup_.Checked(515); }, 5000));
-    setup_.ClickPage(515);
-    ASSERT_TRUE(WaitUntil([&] { return !setup_.Checked(515); }, 5000));
-    setup_.ClickMain(3);
+    setup_.ClickPage(IDC_READER_CHECK);
+    ASSERT_TRUE(WaitUntil([&] { return setup_.Checked(IDC_READER_CHECK); }, 5000));
+    setup_.ClickPage(IDC_READER_CHECK);
+    ASSERT_TRUE(WaitUntil([&] { return !setup_.Checked(IDC_READER_CHECK); }, 5000));
+    setup_.ClickMain(IDC_EXIT);
     ASSERT_TRUE(ExitsWithoutQuestion());
     std::string opened = WaitForTrace(kOpenTrace, 10000);
     EXPECT_NE(std::string::npos, opened.find(Guide(dir))) << "document opened: " << opened;
@@ -607,7 +607,7 @@ TEST_F(Installation, AHeldDesktopDoesNotHoldTheEnd)
         DesktopSuspended held;
         ASSERT_GT(held.Threads(), 0u) << "no desktop process to hold";
         DWORD start = GetTickCount();
-        setup_.ClickMain(3);
+        setup_.ClickMain(IDC_EXIT);
         EXPECT_TRUE(ExitsWithoutQuestion(20000));
         elapsed = GetTickCount() - start;
     }
@@ -620,8 +620,8 @@ TEST_F(Installation, CloseBoxWithReaderTickedOpensTheDocumentOnly)
     PutReaderStub();
     const char dir[] = "C:\\kova_e2e\\close box";
     ASSERT_TRUE(InstallTo(dir));
-    setup_.ClickPage(515);
-    ASSERT_TRUE(WaitUntil([&] { return setup_.Checked(515); }, 5000));
+    setup_.ClickPage(IDC_READER_CHECK);
+    ASSERT_TRUE(WaitUntil([&] { return setup_.Checked(IDC_READER_CHECK); }, 5000));
     setup_.CloseBox();
     ASSERT_TRUE(ExitsWithoutQuestion());
     std::string opened = WaitForTrace(kOpenTrace, 10000);
@@ -643,12 +643,12 @@ TEST_F(Installation, AProgramFileInUseCannotBeCreated)
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
     ASSERT_TRUE(WalkToReady(dir.c_str()));
-    setup_.ClickMain(6);
+    setup_.ClickMain(IDC_NEXT);
     ASSERT_TRUE(OnPage(kNotCompleted, 60000));
     CloseHandle(held);
     EXPECT_EQ("Cannot create file kovaserv.exe. Be sure the disk is writable and you have write access.\n\n"
               "If you have an earlier version of KOVA running, please close it down and restart the installation.",
-              setup_.ItemText(104));
+              setup_.ItemText(IDC_ERROR_TEXT));
 }
 
 TEST_F(Installation, ExitDuringTheWorkAsksAndYesEndsOnTheErrorPage)
@@ -656,30 +656,30 @@ TEST_F(Installation, ExitDuringTheWorkAsksAndYesEndsOnTheErrorPage)
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
     ASSERT_TRUE(WalkToReady("C:\\kova_e2e\\aborted"));
-    setup_.ClickMain(6);
+    setup_.ClickMain(IDC_NEXT);
     ASSERT_TRUE(WaitForCopyStart()) << "no copy page; on \"" << setup_.PageTitle() << "\"";
-    setup_.ClickMain(3);
-    EXPECT_EQ("Abort", WindowText(setup_.Button(3)));
-    EXPECT_FALSE(setup_.Enabled(7));
+    setup_.ClickMain(IDC_EXIT);
+    EXPECT_EQ("Abort", WindowText(setup_.Button(IDC_EXIT)));
+    EXPECT_FALSE(setup_.Enabled(IDC_BACK));
     HWND box = setup_.WaitForMessageBox(30000);
-    ASSERT_NE(nullptr, box) << "no stop question; on \"" << setup_.PageTitle() << "\": " << setup_.ItemText(104);
+    ASSERT_NE(nullptr, box) << "no stop question; on \"" << setup_.PageTitle() << "\": " << setup_.ItemText(IDC_ERROR_TEXT);
     EXPECT_EQ("Do you want to stop the installation?", setup_.MessageBoxText(box));
     EXPECT_EQ("Install", WindowText(box));
     setup_.Answer(box, IDYES);
     ASSERT_TRUE(OnPage(kNotCompleted));
-    EXPECT_EQ("Installation aborted.", setup_.ItemText(104));
-    EXPECT_EQ("Close", WindowText(setup_.Button(3)));
-    EXPECT_FALSE(setup_.Enabled(6));
-    EXPECT_FALSE(setup_.Enabled(7));
+    EXPECT_EQ("Installation aborted.", setup_.ItemText(IDC_ERROR_TEXT));
+    EXPECT_EQ("Close", WindowText(setup_.Button(IDC_EXIT)));
+    EXPECT_FALSE(setup_.Enabled(IDC_NEXT));
+    EXPECT_FALSE(setup_.Enabled(IDC_BACK));
 
     // Next and Back are dead now, even when their command arrives.
     HWND page = setup_.Page();
-    PostMessageA(setup_.main(), WM_COMMAND, 6, 0);
-    PostMessageA(setup_.main(), WM_COMMAND, 7, 0);
+    PostMessageA(setup_.main(), WM_COMMAND, IDC_NEXT, 0);
+    PostMessageA(setup_.main(), WM_COMMAND, IDC_BACK, 0);
     Sleep(1000);
     EXPECT_EQ(page, setup_.Page());
     EXPECT_EQ(kNotCompleted, setup_.PageTitle());
-    setup_.ClickMain(3);
+    setup_.ClickMain(IDC_EXIT);
     ASSERT_TRUE(ExitsWithoutQuestion());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey("KOVA 17.1").c_str()));
 }
@@ -690,13 +690,13 @@ TEST_F(Installation, NoToTheStopQuestionLetsTheCopyAndTheRestGoOn)
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
     ASSERT_TRUE(WalkToReady(dir.c_str()));
-    setup_.ClickMain(6);
+    setup_.ClickMain(IDC_NEXT);
     ASSERT_TRUE(WaitForCopyStart()) << "no copy page; on \"" << setup_.PageTitle() << "\"";
     // Stop once the copy has passed the four small files before the
     // payload's one big file (kova_help.kbx), so that the bar behind the
     // question stands part of the way. The label is read without asking the
     // busy setup, as often as we can: the demo payload copies in a blink.
-    HWND fileLabel = setup_.PageItem(122);
+    HWND fileLabel = setup_.PageItem(IDC_CURRENT_FILE);
     const std::vector<std::string> before = {"", "kovamain.exe", "zrwin32.dll", "kova.exe", "kovaserv.exe"};
     std::string current;
     DWORD start = GetTickCount();
@@ -706,13 +706,13 @@ TEST_F(Installation, NoToTheStopQuestionLetsTheCopyAndTheRestGoOn)
         current = name;
         Sleep(0);
     }
-    setup_.ClickMain(3);
+    setup_.ClickMain(IDC_EXIT);
     std::printf("Exit clicked while the copy page named \"%s\"\n", current.c_str());
     HWND box = setup_.WaitForMessageBox(30000);
     ASSERT_NE(nullptr, box) << "no stop question; on \"" << setup_.PageTitle() << "\"";
     EXPECT_EQ("Do you want to stop the installation?", setup_.MessageBoxText(box));
     EXPECT_EQ(kCopying, setup_.PageTitle()) << "the question did not come during the copy";
-    std::printf("the question came at file \"%s\"\n", setup_.ItemText(122).c_str());
+    std::printf("the question came at file \"%s\"\n", setup_.ItemText(IDC_CURRENT_FILE).c_str());
     // The whole screen: the question in front of the copy page and its bar.
     ShotOf(GetDesktopWindow(), "copying mid");
     setup_.Answer(box, IDNO);

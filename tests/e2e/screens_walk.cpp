@@ -46,24 +46,24 @@ private:
         ::testing::AssertionResult r = StartSetup();
         if (r) r = WalkToDestination();
         if (!r) return r;
-        setup_.SetPageItemText(142, "\\\\server\\share\\KOVA");
+        setup_.SetPageItemText(IDC_DIRECTORY, "\\\\server\\share\\KOVA");
         Shot("destination network path");
-        setup_.SetPageItemText(142, "C:\\kova_e2e\\fits");
-        setup_.SetPageItemText(142, "A:\\KOVA");
-        r = Press(6, kDestination);
+        setup_.SetPageItemText(IDC_DIRECTORY, "C:\\kova_e2e\\fits");
+        setup_.SetPageItemText(IDC_DIRECTORY, "A:\\KOVA");
+        r = Press(IDC_NEXT, kDestination);
         if (!r) return r;
         // The new page measured A: (nothing); the same drive as the last
         // typed one is not measured again, so pass by another drive.
-        setup_.SetPageItemText(142, "Z:\\kova_e2e_other");
-        setup_.SetPageItemText(142, oldDir.c_str());
-        r = Press(6, kReplace);
-        if (r) r = Press(6, kReady);
+        setup_.SetPageItemText(IDC_DIRECTORY, "Z:\\kova_e2e_other");
+        setup_.SetPageItemText(IDC_DIRECTORY, oldDir.c_str());
+        r = Press(IDC_NEXT, kReplace);
+        if (r) r = Press(IDC_NEXT, kReady);
         if (r) r = WalkToCompletion();
         if (!r) return r;
-        setup_.ClickPage(515);
+        setup_.ClickPage(IDC_READER_CHECK);
         Shot("completion ticked");
-        setup_.ClickPage(515);
-        setup_.ClickMain(3);
+        setup_.ClickPage(IDC_READER_CHECK);
+        setup_.ClickMain(IDC_EXIT);
         return ExitsWithoutQuestion();
     }
 
@@ -77,8 +77,8 @@ private:
         ::testing::AssertionResult r = StartSetup();
         if (r) r = WalkToDestination();
         if (!r) return r;
-        setup_.SetPageItemText(142, "C:\\kova_e2e\\running");
-        setup_.ClickMain(6);
+        setup_.SetPageItemText(IDC_DIRECTORY, "C:\\kova_e2e\\running");
+        setup_.ClickMain(IDC_NEXT);
         HWND box = setup_.WaitForMessageBox(10000);
         if (!box)
             return ::testing::AssertionFailure() << "no message box";
@@ -94,10 +94,10 @@ private:
         if (r) r = WalkToDestination();
         if (r) r = WalkToReady("C:\\kova_e2e\\aborted");
         if (!r) return r;
-        setup_.ClickMain(6);
+        setup_.ClickMain(IDC_NEXT);
         if (!WaitForCopyStart())
             return ::testing::AssertionFailure() << "no copy page";
-        setup_.ClickMain(3);
+        setup_.ClickMain(IDC_EXIT);
         HWND box = setup_.WaitForMessageBox(20000);
         if (!box)
             return ::testing::AssertionFailure() << "no stop question (on \"" << setup_.PageTitle() << "\")";

@@ -195,12 +195,12 @@ done:
 HWND SetupProcess::FindMainWindow() const
 {
     // The main window and the message boxes share the caption "Install";
-    // only the main window has the separator control 101.
+    // only the main window has the separator control.
     HWND window = nullptr;
     while ((window = FindWindowExA(nullptr, window, nullptr, "Install")) != nullptr) {
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
-        if (pid == pid_ && GetDlgItem(window, 101) && IsWindowVisible(window))
+        if (pid == pid_ && GetDlgItem(window, IDC_SEPARATOR) && IsWindowVisible(window))
             return window;
     }
     return nullptr;
@@ -279,7 +279,7 @@ HWND SetupProcess::Page() const
 std::string SetupProcess::PageTitle() const
 {
     HWND page = Page();
-    return page ? WindowText(GetDlgItem(page, 102)) : std::string();
+    return page ? WindowText(GetDlgItem(page, IDC_PAGE_TITLE)) : std::string();
 }
 
 HWND SetupProcess::WaitForPage(const char* title, DWORD timeoutMs) const
@@ -287,9 +287,9 @@ HWND SetupProcess::WaitForPage(const char* title, DWORD timeoutMs) const
     HWND page = nullptr;
     WaitUntil([&] {
         page = Page();
-        return page && IsWindowVisible(page) && WindowText(GetDlgItem(page, 102)) == title;
+        return page && IsWindowVisible(page) && WindowText(GetDlgItem(page, IDC_PAGE_TITLE)) == title;
     }, timeoutMs);
-    return page && WindowText(GetDlgItem(page, 102)) == title ? page : nullptr;
+    return page && WindowText(GetDlgItem(page, IDC_PAGE_TITLE)) == title ? page : nullptr;
 }
 
 bool SetupProcess::PageHasText(const char* fragment) const

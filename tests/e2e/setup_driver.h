@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "frame/resource_ids.h"
+
 // Polls `ready` every 50 ms until it holds or `timeoutMs` has passed.
 template <class Predicate>
 bool WaitUntil(Predicate ready, DWORD timeoutMs)

@@ -132,7 +132,7 @@ protected:
         EXPECT_TRUE(result);
         if (!result)
             return nullptr;
-        setup_.ClickMain(6);
+        setup_.ClickMain(IDC_NEXT);
         HWND box = setup_.WaitForMessageBox(120000);
         EXPECT_NE(nullptr, box) << "no question; on \"" << setup_.PageTitle() << "\"";
         if (!box)
@@ -223,7 +223,7 @@ TEST(Executable, ManifestAsksForAdministratorRights)
 {
     HMODULE module = LoadLibraryExA(WindowsPath(SetupExePath()).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, module) << "error " << GetLastError();
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    HRSRC found = FindResourceA(module, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
     std::string manifest = data ? std::string(data, SizeofResource(module, found)) : std::string();
@@ -247,7 +247,7 @@ TEST_F(Reinstallation, OldUninstallerRunsAndTheNewEntryLinksAndFilesStay)
 {
     const std::string dest = kDefaultDestination;
     ASSERT_TRUE(InstallTo(kDefaultDestination));
-    setup_.ClickMain(3);
+    setup_.ClickMain(IDC_EXIT);
     ASSERT_TRUE(ExitsWithoutQuestion());
     setup_.Kill();
     ASSERT_EQ("", ReadTrace(kUninstallTrace));
@@ -260,11 +260,11 @@ TEST_F(Reinstallation, OldUninstallerRunsAndTheNewEntryLinksAndFilesStay)
 
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
-    EXPECT_EQ(dest, setup_.ItemText(142));
-    setup_.SetPageItemText(142, dest.c_str());
-    ASSERT_TRUE(Press(6, kReplace));
-    EXPECT_TRUE(setup_.Checked(145));
-    ASSERT_TRUE(Press(6, kReady));
+    EXPECT_EQ(dest, setup_.ItemText(IDC_DIRECTORY));
+    setup_.SetPageItemText(IDC_DIRECTORY, dest.c_str());
+    ASSERT_TRUE(Press(IDC_NEXT, kReplace));
+    EXPECT_TRUE(setup_.Checked(IDC_REPLACE));
+    ASSERT_TRUE(Press(IDC_NEXT, kReady));
     std::string traceAtReady = ReadTrace(kUninstallTrace);
     ASSERT_TRUE(WalkToCompletion());
     std::string traceAtCompletion = ReadTrace(kUninstallTrace);
@@ -306,9 +306,9 @@ TEST_F(Reinstallation, ASlowOldUninstallerIsWaitedForAndLeavesNoBootTimeDeletes)
     auto walkToReplace = [&] {
         ASSERT_TRUE(StartSetup());
         ASSERT_TRUE(WalkToDestination());
-        setup_.SetPageItemText(142, dest.c_str());
-        ASSERT_TRUE(Press(6, kReplace));
-        setup_.ClickMain(6);
+        setup_.SetPageItemText(IDC_DIRECTORY, dest.c_str());
+        ASSERT_TRUE(Press(IDC_NEXT, kReplace));
+        setup_.ClickMain(IDC_NEXT);
     };
     auto pendingNames = [](const std::string& what) {
         std::string pending;
@@ -323,7 +323,7 @@ TEST_F(Reinstallation, ASlowOldUninstallerIsWaitedForAndLeavesNoBootTimeDeletes)
     walkToReplace();
     Sleep(1000);
     EXPECT_EQ(kReplace, setup_.PageTitle());
-    setup_.ClickMain(3);
+    setup_.ClickMain(IDC_EXIT);
     ASSERT_TRUE(ExitsWithoutQuestion());
     setup_.Kill();
     EXPECT_FALSE(FileExists(dest + "\\kovamain.exe"));
@@ -359,9 +359,9 @@ TEST_F(Reinstallation, AtADrivesRootAnUninstallerThatHandsOverToTempLeavesNoBoot
 
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
-    setup_.SetPageItemText(142, dest.c_str());
-    ASSERT_TRUE(Press(6, kReplace));
-    ASSERT_TRUE(Press(6, kReady, 20000));
+    setup_.SetPageItemText(IDC_DIRECTORY, dest.c_str());
+    ASSERT_TRUE(Press(IDC_NEXT, kReplace));
+    ASSERT_TRUE(Press(IDC_NEXT, kReady, 20000));
     EXPECT_EQ("done\n", ReadTrace("kova_handover_trace.txt")) << "the copy in TEMP was not waited for";
     ASSERT_TRUE(WalkToCompletion());
 

@@ -89,7 +89,7 @@ protected:
 TEST_F(Unattended, InstallsWhatTheWizardsDefaultWalkInstallsWithoutAWindow)
 {
     ASSERT_TRUE(InstallTo(kDefaultDestination));
-    setup_.ClickMain(3);
+    setup_.ClickMain(IDC_EXIT);
     ASSERT_TRUE(ExitsWithoutQuestion());
     const std::map<std::string, std::string> byWizard = Installed(kDefaultDestination);
     ASSERT_GT(byWizard.size(), 30u);
@@ -299,7 +299,7 @@ TEST_F(Unattended, WithoutADesktopTheWizardEndsOnTheErrorPage)
     ASSERT_TRUE(WalkToReady("C:\\kova_e2e\\wizard without desktop"));
     DesktopSuspended noDesktop;
     ASSERT_GT(noDesktop.Threads(), 0u);
-    setup_.ClickMain(6);
+    setup_.ClickMain(IDC_NEXT);
     ASSERT_NE(nullptr, setup_.WaitForPage(kNotCompleted, 40000)) << "on " << setup_.PageTitle();
     EXPECT_TRUE(setup_.PageHasText("groups could not be created"));
 }

@@ -1,6 +1,5 @@
 #include "copy_fixture.h"
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -93,10 +92,8 @@ uint32_t StoredSize(const FileEntry& row)
 
 std::string ErrorMessage(int code, const char* argument)
 {
-    char format[256] = "";
     char text[512] = "";
-    LoadStringA(GetModuleHandleA(nullptr), 50 + code, format, sizeof format);
-    std::snprintf(text, sizeof text, format, argument ? argument : "");
+    FormatErrorText(code, argument, text, sizeof text);
     return text;
 }
 
@@ -159,8 +156,8 @@ void StopAnswerer::Run()
         }
         StopPoint point;
         point.BytesDone = engine_->BytesDone;
-        point.Label = ControlText(CurrentPage, IdStepLabel);
-        point.File = ControlText(CurrentPage, IdCurrentFile);
+        point.Label = ControlText(CurrentPage, IDC_STEP_LABEL);
+        point.File = ControlText(CurrentPage, IDC_CURRENT_FILE);
         point.Partial = engine_->PartialFile;
         point.Text = ControlText(box, 0xFFFF);
         points_.push_back(point);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "frame/descriptor.h"
+#include "frame/resource_ids.h"
 #include "payload/copy_engine.h"
 
 std::string ReadAll(const std::string& path);
@@ -32,8 +33,8 @@ std::string ControlText(HWND window, int id);
 // What the engine showed when the stop question came up.
 struct StopPoint {
     uint32_t BytesDone;
-    std::string Label;     // control 123
-    std::string File;      // control 122
+    std::string Label;     // IDC_STEP_LABEL
+    std::string File;      // IDC_CURRENT_FILE
     std::string Partial;   // PartialFile
     std::string Text;      // the question
 };

@@ -41,7 +41,7 @@ int FillEnd(HWND bar, int y)
 TEST_F(CopyTest, ProgressFillIsTheShareOfBytesDone)
 {
     Start({PackedRow("noise.kbx"), PackedRow("notes.txt")});
-    HWND bar = GetDlgItem(page_, IdProgressBar);
+    HWND bar = GetDlgItem(page_, IDC_PROGRESS_BAR);
     RECT r;
     GetClientRect(bar, &r);
     ASSERT_GT(r.right, 100);
@@ -92,11 +92,11 @@ protected:
         Descriptor.FirstWorkPage = 1;
         Descriptor.PageTemplates = templates_;
         Descriptor.PageProcedures = procedures_;
-        // Leaving any page resets page 2's template to the destination page's;
-        // the walk here goes around it, and id 4, the last page, is never
-        // reached.
+        // Leaving any page resets the template at the destination page's id;
+        // the walk here goes around that id, and id 4, the last page, is
+        // never reached.
         BuildPageList(5);
-        SetPageInList(2, false);
+        SetPageInList(PageDestination, false);
     }
     void TearDown() override
     {
@@ -117,7 +117,7 @@ protected:
         Descriptor.Files = rows_.data();
         ShowPageAt(1);
     }
-    std::string Title() { return CurrentPage ? ControlText(CurrentPage, IdPageTitle) : std::string(); }
+    std::string Title() { return CurrentPage ? ControlText(CurrentPage, IDC_PAGE_TITLE) : std::string(); }
     // Runs the message loop until the page title changes from "Copying files".
     void PumpUntilLeft(DWORD timeoutMs = 60000)
     {
@@ -150,10 +150,10 @@ protected:
     {
         CopyEngine* engine = CurrentCopyEngine;
         if (finishedAt_ != 0 || engine == nullptr || engine->ErrorCode != 0 || engine->BytesDone != engine->BytesTotal ||
-            ControlText(CurrentPage, IdStepLabel) != "Copying file:" || ControlText(CurrentPage, IdCurrentFile).empty())
+            ControlText(CurrentPage, IDC_STEP_LABEL) != "Copying file:" || ControlText(CurrentPage, IDC_CURRENT_FILE).empty())
             return;
         finishedAt_ = GetTickCount();
-        HWND bar = GetDlgItem(CurrentPage, IdProgressBar);
+        HWND bar = GetDlgItem(CurrentPage, IDC_PROGRESS_BAR);
         RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         RECT r;
         GetClientRect(bar, &r);
@@ -172,7 +172,7 @@ TEST_F(CopyPageRunTest, CopiesPaintsAndMovesOnAfterTheHalfSecondPause)
 {
     Show({PackedRow("notes.txt"), PackedRow("manual.htm")});
     ASSERT_EQ(Title(), "Copying files");
-    EXPECT_EQ(ControlText(MainWindow, IdExit), "Abort");
+    EXPECT_EQ(ControlText(MainWindow, IDC_EXIT), "Abort");
     EXPECT_NE(CurrentCopyEngine, nullptr);
     PumpUntilLeft();
     EXPECT_EQ(Title(), "Ready to install");
@@ -205,7 +205,7 @@ TEST_F(CopyPageTest, FailureGoesToTheErrorPageWithTheEnginesMessage)
     PumpUntilLeft();
     EXPECT_EQ(Title(), "Installation not completed");
     EXPECT_EQ(InstallError, ErrCreateFile);
-    EXPECT_EQ(ControlText(CurrentPage, IdErrorText), ErrorMessage(ErrCreateFile, "manual.htm"));
+    EXPECT_EQ(ControlText(CurrentPage, IDC_ERROR_TEXT), ErrorMessage(ErrCreateFile, "manual.htm"));
     EXPECT_EQ(CurrentCopyEngine, nullptr);
     EXPECT_TRUE(Exists(Target("notes.txt")));
 }
@@ -223,7 +223,7 @@ TEST_F(CopyPageTest, ConfirmedStopShowsInstallationAbortedAndRemovesThePartialFi
     EXPECT_EQ(points.back().File, "manual.htm");
     ASSERT_FALSE(points.back().Partial.empty());
     EXPECT_EQ(Title(), "Installation not completed");
-    EXPECT_EQ(ControlText(CurrentPage, IdErrorText), "Installation aborted.");
+    EXPECT_EQ(ControlText(CurrentPage, IDC_ERROR_TEXT), "Installation aborted.");
     EXPECT_FALSE(Exists(points.back().Partial));
     EXPECT_TRUE(Exists(Target("notes.txt")));
 }

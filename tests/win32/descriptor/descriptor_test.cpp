@@ -93,8 +93,16 @@ TEST_F(ConfigureTest, FillsTheDescriptorAndGivesFiveFilesTheirLongNames)
     EXPECT_EQ(ProgramSelected, 1);
     EXPECT_EQ(DatabaseSelected, 1);
     ASSERT_NE(d.PageTemplates, nullptr);
-    EXPECT_STREQ(d.PageTemplates[2], "DESTDIRDLG1");
+    EXPECT_STREQ(d.PageTemplates[PageDestination], "DESTDIRDLG1");
     EXPECT_STREQ(d.PageTemplates[d.PageCount - 1], "READYDLG");
+    // A template a leave step changed is the row's again in a new configuration.
+    d.PageTemplates[PageDestination] = "DESTDIRDLG2";
+    ConfigureInstallation(&d);
+    ASSERT_EQ(d.PageCount, ProductPageCount);
+    for (const PageRow& row : ProductPages) {
+        EXPECT_STREQ(d.PageTemplates[row.Id], row.Template);
+        EXPECT_EQ(d.PageProcedures[row.Id], row.Procedure);
+    }
     // The static tables start unselected; the welcome page's leave step selects.
     for (FileEntry* row = d.Files; row->ComponentKey; row++)
         EXPECT_EQ(row->Selected, 0) << row->Name;

@@ -34,26 +34,26 @@ protected:
 
 TEST_F(FrameTest, NavButtonsMoveDefaultAndFocusAwayFromDisabledButtons)
 {
-    SetFocus(GetDlgItem(MainWindow, IdNext));
+    SetFocus(GetDlgItem(MainWindow, IDC_NEXT));
     SetNavButtons(true, false, true);
-    EXPECT_TRUE(Enabled(IdBack));
-    EXPECT_FALSE(Enabled(IdNext));
-    EXPECT_EQ(DefaultId(), IdBack); // Enter must not move forward while Next is off
-    EXPECT_EQ(GetFocus(), GetDlgItem(MainWindow, IdBack));
+    EXPECT_TRUE(Enabled(IDC_BACK));
+    EXPECT_FALSE(Enabled(IDC_NEXT));
+    EXPECT_EQ(DefaultId(), IDC_BACK); // Enter must not move forward while Next is off
+    EXPECT_EQ(GetFocus(), GetDlgItem(MainWindow, IDC_BACK));
 
     SetNavButtons(false, true, true);
-    EXPECT_FALSE(Enabled(IdBack));
-    EXPECT_TRUE(Enabled(IdNext));
-    EXPECT_EQ(DefaultId(), IdNext);
-    EXPECT_EQ(GetFocus(), GetDlgItem(MainWindow, IdNext));
+    EXPECT_FALSE(Enabled(IDC_BACK));
+    EXPECT_TRUE(Enabled(IDC_NEXT));
+    EXPECT_EQ(DefaultId(), IDC_NEXT);
+    EXPECT_EQ(GetFocus(), GetDlgItem(MainWindow, IDC_NEXT));
 
     SetNavButtons(false, false, true);
-    EXPECT_FALSE(Enabled(IdBack));
-    EXPECT_FALSE(Enabled(IdNext));
-    EXPECT_TRUE(Enabled(IdExit));
-    EXPECT_EQ(DefaultId(), IdExit);
-    EXPECT_EQ(GetFocus(), GetDlgItem(MainWindow, IdExit));
-    EXPECT_EQ(SendMessageA(GetDlgItem(MainWindow, IdNext), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON, 0);
+    EXPECT_FALSE(Enabled(IDC_BACK));
+    EXPECT_FALSE(Enabled(IDC_NEXT));
+    EXPECT_TRUE(Enabled(IDC_EXIT));
+    EXPECT_EQ(DefaultId(), IDC_EXIT);
+    EXPECT_EQ(GetFocus(), GetDlgItem(MainWindow, IDC_EXIT));
+    EXPECT_EQ(SendMessageA(GetDlgItem(MainWindow, IDC_NEXT), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON, 0);
 }
 
 TEST_F(FrameTest, FocusOutsideTheButtonsStaysWhereItIs)
@@ -64,7 +64,7 @@ TEST_F(FrameTest, FocusOutsideTheButtonsStaysWhereItIs)
     SetFocus(edit);
     SetNavButtons(true, false, true);
     EXPECT_EQ(GetFocus(), edit);
-    EXPECT_EQ(DefaultId(), IdBack);
+    EXPECT_EQ(DefaultId(), IDC_BACK);
 }
 
 TEST_F(FrameTest, ErrorPageFormatsEachCodeAndEndsNavigation)
@@ -74,21 +74,21 @@ TEST_F(FrameTest, ErrorPageFormatsEachCodeAndEndsNavigation)
         const char* argument;
         const char* expected;
     } cases[] = {
-        {1, "kovamain.exe", "The source file kovamain.exe is missing. Contact your supplier."},
-        {2, "kovamain.exe", "Internal data is missing. Contact your supplier."},
-        {3, "kovamain.exe",
+        {ErrSourceMissing, "kovamain.exe", "The source file kovamain.exe is missing. Contact your supplier."},
+        {ErrDataMissing, "kovamain.exe", "Internal data is missing. Contact your supplier."},
+        {ErrCreateFile, "kovamain.exe",
          "Cannot create file kovamain.exe. Be sure the disk is writable and you have write access.\n\nIf you have "
          "an earlier version of KOVA running, please close it down and restart the installation."},
-        {4, "a.dll", "Cannot read from file a.dll. The source disk may be bad."},
-        {5, "kovamain.ex_", "Cannot write to file kovamain.ex_. A write error has occurred."},
-        {6, "a.dll", "The size of file a.dll is incorrect. A write error has occurred."},
-        {7, "kova.exe", "Checksum error in file kova.exe. The source disk may be bad."},
-        {8, "kova.exe", "Cannot calculate CRC in file kova.exe. A read error occurred."},
-        {9, "kova.exe", "Cannot uncompress file kova.exe. File is bad or a write error occurred."},
-        {10, nullptr, "Installation aborted."},
-        {11, "C:\\Shared\\", "Cannot create directory."},
-        {12, nullptr, "Cannot create registry entry."},
-        {13, nullptr, "Installation succeeded, but groups could not be created in Program Shell."},
+        {ErrReadFile, "a.dll", "Cannot read from file a.dll. The source disk may be bad."},
+        {ErrWriteFile, "kovamain.ex_", "Cannot write to file kovamain.ex_. A write error has occurred."},
+        {ErrFileSize, "a.dll", "The size of file a.dll is incorrect. A write error has occurred."},
+        {ErrChecksum, "kova.exe", "Checksum error in file kova.exe. The source disk may be bad."},
+        {ErrCrcRead, "kova.exe", "Cannot calculate CRC in file kova.exe. A read error occurred."},
+        {ErrUncompress, "kova.exe", "Cannot uncompress file kova.exe. File is bad or a write error occurred."},
+        {ErrAborted, nullptr, "Installation aborted."},
+        {ErrCreateDirectory, "C:\\Shared\\", "Cannot create directory."},
+        {ErrRegistry, nullptr, "Cannot create registry entry."},
+        {ErrProgramGroup, nullptr, "Installation succeeded, but groups could not be created in Program Shell."},
     };
     for (const Case& c : cases) {
         InstallError = 0;
@@ -99,26 +99,26 @@ TEST_F(FrameTest, ErrorPageFormatsEachCodeAndEndsNavigation)
         // The page keeps its own copy: the caller's storage may die with its engine.
         lstrcpyA(argument, "overwritten");
         ASSERT_NE(CurrentPage, nullptr);
-        EXPECT_EQ(Text(CurrentPage, IdErrorText), c.expected) << "code " << c.code;
-        EXPECT_EQ(Text(CurrentPage, IdPageTitle), "Installation not completed");
+        EXPECT_EQ(Text(CurrentPage, IDC_ERROR_TEXT), c.expected) << "code " << c.code;
+        EXPECT_EQ(Text(CurrentPage, IDC_PAGE_TITLE), "Installation not completed");
         if (c.argument) {
             EXPECT_STREQ(InstallErrorArg, c.argument);
         }
         EXPECT_EQ(InstallError, c.code);
     }
-    EXPECT_EQ(Text(MainWindow, IdExit), "Close");
-    EXPECT_FALSE(Enabled(IdBack));
-    EXPECT_FALSE(Enabled(IdNext));
-    EXPECT_TRUE(Enabled(IdExit));
-    EXPECT_EQ(DefaultId(), IdExit);
+    EXPECT_EQ(Text(MainWindow, IDC_EXIT), "Close");
+    EXPECT_FALSE(Enabled(IDC_BACK));
+    EXPECT_FALSE(Enabled(IDC_NEXT));
+    EXPECT_TRUE(Enabled(IDC_EXIT));
+    EXPECT_EQ(DefaultId(), IDC_EXIT);
 
     HWND page = CurrentPage;
     GoNextPage();
     GoPreviousPage();
-    SendMessageA(MainWindow, WM_COMMAND, IdNext, 0);
+    SendMessageA(MainWindow, WM_COMMAND, IDC_NEXT, 0);
     EXPECT_EQ(CurrentPage, page);
     EXPECT_TRUE(IsWindow(page));
-    EXPECT_EQ(InstallError, 13);
+    EXPECT_EQ(InstallError, ErrProgramGroup);
 }
 
 TEST_F(FrameTest, StopQuestionOnlyAfterARequestAndOnlyYesStops)

@@ -28,7 +28,7 @@ protected:
     void SetUp() override
     {
         Fixture::SetUp();
-        BuildPageList(9);
+        BuildPageList(ProductPageCount);
     }
     void TearDown() override
     {
@@ -52,8 +52,8 @@ protected:
     std::string List() const
     {
         std::string ids;
-        for (int i = 0; PageList[i] != -1; i++)
-            ids += char('0' + PageList[i]);
+        for (int i = 0; PageList.Ids[i] != -1; i++)
+            ids += char('0' + PageList.Ids[i]);
         return ids;
     }
     HWND product_ = nullptr;
@@ -61,11 +61,11 @@ protected:
 
 TEST_F(LeavePageTest, WelcomeSelectsTheComponentsAndDropsPageOne)
 {
-    EXPECT_EQ(1, LeavePage(PageWelcome));
+    EXPECT_EQ(LeaveNext, LeavePage(PageWelcome));
     EXPECT_EQ("02345678", List());
     for (FileEntry* row = FileTable; row->ComponentKey; row++)
         EXPECT_EQ(1, row->Selected) << row->Name;
-    EXPECT_EQ(1, LeavePage(PageWelcome));
+    EXPECT_EQ(LeaveNext, LeavePage(PageWelcome));
     EXPECT_EQ("02345678", List());
 }
 
@@ -75,18 +75,18 @@ TEST_F(LeavePageTest, DestinationWithAnEarlierProgramBringsTheReplacePageOnce)
     SetPageInList(PageReplace, false);
     std::string dest = In("dest");
     SetDestination(dest);
-    EXPECT_EQ(1, LeavePage(PageDestination));
+    EXPECT_EQ(LeaveNext, LeavePage(PageDestination));
     EXPECT_TRUE(IsDirectory(dest.c_str()));
     EXPECT_EQ("0245678", List());
 
     ASSERT_TRUE(WriteText(dest + "\\kova.exe"));
-    EXPECT_EQ(1, LeavePage(PageDestination));
+    EXPECT_EQ(LeaveNext, LeavePage(PageDestination));
     EXPECT_EQ("02345678", List());
-    EXPECT_EQ(1, LeavePage(PageDestination));
+    EXPECT_EQ(LeaveNext, LeavePage(PageDestination));
     EXPECT_EQ("02345678", List());
 
     DeleteFileA((dest + "\\kova.exe").c_str());
-    EXPECT_EQ(1, LeavePage(PageDestination));
+    EXPECT_EQ(LeaveNext, LeavePage(PageDestination));
     EXPECT_EQ("0245678", List());
 }
 
@@ -97,7 +97,7 @@ TEST_F(LeavePageTest, RunningProductStopsAfterTheDirectoryIsMade)
     SetDestination(dest);
     ASSERT_TRUE(WriteText(In("kova.exe")));
     MessageBoxAnswer answer("Install", IDOK);
-    EXPECT_EQ(0, LeavePage(PageDestination));
+    EXPECT_EQ(LeaveStay, LeavePage(PageDestination));
     answer.Wait();
     EXPECT_TRUE(answer.Answered());
     EXPECT_EQ("A copy of KOVA is already running. Please close the application before continuing with the installation.",
@@ -107,7 +107,7 @@ TEST_F(LeavePageTest, RunningProductStopsAfterTheDirectoryIsMade)
 
     DestroyWindow(product_);
     product_ = nullptr;
-    EXPECT_EQ(1, LeavePage(PageDestination));
+    EXPECT_EQ(LeaveNext, LeavePage(PageDestination));
 }
 
 TEST_F(LeavePageTest, ABadDirectoryComesBeforeTheRunningProduct)
@@ -118,11 +118,11 @@ TEST_F(LeavePageTest, ABadDirectoryComesBeforeTheRunningProduct)
     std::string dest = std::string(1, drive) + ":\\KOVA";
     SetDestination(dest);
     // No message box may appear: a bad directory is reported first.
-    EXPECT_EQ(3, LeavePage(PageDestination));
+    EXPECT_EQ(LeaveShowAgain, LeavePage(PageDestination));
     EXPECT_STREQ("DESTDIRDLG2", Descriptor.PageTemplates[PageDestination]);
 
     // The error form lasts until the next page is left.
-    EXPECT_EQ(1, LeavePage(4));
+    EXPECT_EQ(LeaveNext, LeavePage(PageReady));
     EXPECT_STREQ("DESTDIRDLG1", Descriptor.PageTemplates[PageDestination]);
 }
 
@@ -130,7 +130,7 @@ TEST_F(LeavePageTest, ReplaceRemovesTheEarlierInstallation)
 {
     SetDestination(Scratch);
     ASSERT_TRUE(WriteText(In("kova.exe")));
-    EXPECT_EQ(1, LeavePage(PageReplace));
+    EXPECT_EQ(LeaveNext, LeavePage(PageReplace));
     EXPECT_FALSE(IsExistingFile(In("kova.exe").c_str()));
 }
 
@@ -139,13 +139,13 @@ TEST_F(LeavePageTest, RegistryPageWritesTheUninstallEntryForTheProgram)
     SetDestination(Scratch);
     std::string key = UninstallKeyOf("KOVA 17.1");
     ProgramSelected = 0;
-    EXPECT_EQ(1, LeavePage(PageRegistry));
+    EXPECT_EQ(LeaveNext, LeavePage(PageRegistry));
     EXPECT_FALSE(KeyExists(key));
     ProgramSelected = 1;
-    EXPECT_EQ(1, LeavePage(PageRegistry));
+    EXPECT_EQ(LeaveNext, LeavePage(PageRegistry));
     EXPECT_TRUE(KeyExists(key));
-    EXPECT_EQ(1, LeavePage(5));
-    EXPECT_EQ(1, LeavePage(8));
+    EXPECT_EQ(LeaveNext, LeavePage(PageCopy));
+    EXPECT_EQ(LeaveNext, LeavePage(PageCompletion));
 }
 
 } // namespace

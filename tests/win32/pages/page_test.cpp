@@ -41,7 +41,7 @@ protected:
     }
     bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(MainWindow, id)) != FALSE; }
     bool Shown(int id) { return (GetWindowLongA(GetDlgItem(CurrentPage, id), GWL_STYLE) & WS_VISIBLE) != 0; }
-    void Type(const char* text) { SetDlgItemTextA(CurrentPage, 142, text); }
+    void Type(const char* text) { SetDlgItemTextA(CurrentPage, IDC_DIRECTORY, text); }
 
     char savedDirectory_[MAX_PATH];
 };
@@ -50,8 +50,8 @@ TEST_F(PageTest, WelcomeShowsTheProductIdentity)
 {
     HWND page = Show("INTRODLG", WelcomePageProc);
     ASSERT_NE(nullptr, page);
-    EXPECT_EQ("XBRT 550 713/2 R17B", Text(page, 116));
-    EXPECT_EQ("This installation program will install\nKovalith for Windows\nversion 17.1", Text(page, 115));
+    EXPECT_EQ("XBRT 550 713/2 R17B", Text(page, IDC_PRODUCT_IDENTITY));
+    EXPECT_EQ("This installation program will install\nKovalith for Windows\nversion 17.1", Text(page, IDC_WELCOME_TEXT));
     EXPECT_EQ(GetParent(page), MainWindow);
 }
 
@@ -63,14 +63,14 @@ TEST_F(PageTest, DestinationShowsSizesAndAllowsNextWhenTheyFit)
     HWND page = Show("DESTDIRDLG1", DestinationPageProc);
     FileTable[0].Size = 1000;
     ASSERT_NE(nullptr, page);
-    EXPECT_EQ("C:\\kovatest\\KOVA", Text(page, 142));
-    EXPECT_EQ(GetDlgItem(page, 142), GetFocus());
-    EXPECT_EQ("1.5 MB", Text(page, 140));
-    std::string available = Text(page, 141);
+    EXPECT_EQ("C:\\kovatest\\KOVA", Text(page, IDC_DIRECTORY));
+    EXPECT_EQ(GetDlgItem(page, IDC_DIRECTORY), GetFocus());
+    EXPECT_EQ("1.5 MB", Text(page, IDC_REQUIRED_SIZE));
+    std::string available = Text(page, IDC_AVAILABLE_SIZE);
     EXPECT_TRUE(available == "> 2 GB" || available.find(" MB") != std::string::npos) << available;
     EXPECT_EQ('C', LastDriveLetter);
-    EXPECT_TRUE(Enabled(IdNext));
-    EXPECT_TRUE(Enabled(IdBack));
+    EXPECT_TRUE(Enabled(IDC_NEXT));
+    EXPECT_TRUE(Enabled(IDC_BACK));
 }
 
 TEST_F(PageTest, DestinationWithoutADriveShowsNotAvailable)
@@ -78,19 +78,19 @@ TEST_F(PageTest, DestinationWithoutADriveShowsNotAvailable)
     SelectComponent(&Descriptor, 0, 1);
     SetDestination("C:\\KOVA");
     Show("DESTDIRDLG1", DestinationPageProc);
-    ASSERT_TRUE(Enabled(IdNext));
+    ASSERT_TRUE(Enabled(IDC_NEXT));
 
     Type("\\\\server\\share\\KOVA");
-    EXPECT_EQ("n/a", Text(CurrentPage, 141));
-    EXPECT_FALSE(Enabled(IdNext));
-    EXPECT_TRUE(Enabled(IdBack));
-    EXPECT_EQ(IdBack, LOWORD(SendMessageA(MainWindow, DM_GETDEFID, 0, 0)));
+    EXPECT_EQ("n/a", Text(CurrentPage, IDC_AVAILABLE_SIZE));
+    EXPECT_FALSE(Enabled(IDC_NEXT));
+    EXPECT_TRUE(Enabled(IDC_BACK));
+    EXPECT_EQ(IDC_BACK, LOWORD(SendMessageA(MainWindow, DM_GETDEFID, 0, 0)));
     EXPECT_EQ(0, LastDriveLetter);
 
     // Back on a drive: measured again.
     Type("C:\\KOVA");
-    EXPECT_NE("n/a", Text(CurrentPage, 141));
-    EXPECT_TRUE(Enabled(IdNext));
+    EXPECT_NE("n/a", Text(CurrentPage, IDC_AVAILABLE_SIZE));
+    EXPECT_TRUE(Enabled(IDC_NEXT));
 }
 
 TEST_F(PageTest, DestinationIgnoresDriveAAndKeepsTheFigures)
@@ -98,13 +98,13 @@ TEST_F(PageTest, DestinationIgnoresDriveAAndKeepsTheFigures)
     SelectComponent(&Descriptor, 0, 1);
     SetDestination("\\\\server\\KOVA");
     Show("DESTDIRDLG1", DestinationPageProc);
-    EXPECT_EQ("n/a", Text(CurrentPage, 141));
+    EXPECT_EQ("n/a", Text(CurrentPage, IDC_AVAILABLE_SIZE));
     Type("C:\\KOVA");
-    std::string figures = Text(CurrentPage, 141);
-    ASSERT_TRUE(Enabled(IdNext));
+    std::string figures = Text(CurrentPage, IDC_AVAILABLE_SIZE);
+    ASSERT_TRUE(Enabled(IDC_NEXT));
     Type("A:\\KOVA");
-    EXPECT_EQ(figures, Text(CurrentPage, 141));
-    EXPECT_TRUE(Enabled(IdNext));
+    EXPECT_EQ(figures, Text(CurrentPage, IDC_AVAILABLE_SIZE));
+    EXPECT_TRUE(Enabled(IDC_NEXT));
     EXPECT_EQ('C', LastDriveLetter);
     Type("a:\\KOVA");
     EXPECT_EQ('C', LastDriveLetter);
@@ -119,11 +119,11 @@ TEST_F(PageTest, DestinationRebuiltForDriveAMeasuresTheNextDriveTyped)
     // Next with A:\KOVA, which cannot be made: the page comes back for it.
     SetDestination("A:\\KOVA");
     Show("DESTDIRDLG2", DestinationPageProc);
-    EXPECT_EQ("n/a", Text(CurrentPage, 141));
-    ASSERT_FALSE(Enabled(IdNext));
+    EXPECT_EQ("n/a", Text(CurrentPage, IDC_AVAILABLE_SIZE));
+    ASSERT_FALSE(Enabled(IDC_NEXT));
     Type("C:\\KOVA");
-    EXPECT_NE("n/a", Text(CurrentPage, 141));
-    EXPECT_TRUE(Enabled(IdNext));
+    EXPECT_NE("n/a", Text(CurrentPage, IDC_AVAILABLE_SIZE));
+    EXPECT_TRUE(Enabled(IDC_NEXT));
 }
 
 TEST_F(PageTest, DestinationQuotedPathIsMeasuredButKeptAsTyped)
@@ -131,19 +131,19 @@ TEST_F(PageTest, DestinationQuotedPathIsMeasuredButKeptAsTyped)
     SelectComponent(&Descriptor, 0, 1);
     SetDestination("\\\\server\\KOVA");
     Show("DESTDIRDLG2", DestinationPageProc);
-    ASSERT_FALSE(Enabled(IdNext));
+    ASSERT_FALSE(Enabled(IDC_NEXT));
     Type("\"C:\\KOVA\"");
-    EXPECT_TRUE(Enabled(IdNext));
+    EXPECT_TRUE(Enabled(IDC_NEXT));
     EXPECT_STREQ("\\\\server\\KOVA", DestinationDir) << "only the commit takes the text";
-    SendMessageA(CurrentPage, WM_COMMAND, PageCommit, 0);
+    SendMessageA(CurrentPage, WM_COMMAND, IDC_PAGE_COMMIT, 0);
     EXPECT_STREQ("\"C:\\KOVA\"", DestinationDir);
 
     // The quoted directory cannot be made, so the page comes back for it; a
     // plain path on the same drive must let the user go on from there.
     Show("DESTDIRDLG2", DestinationPageProc);
     Type("C:\\KOVA test");
-    EXPECT_NE("n/a", Text(CurrentPage, 141));
-    EXPECT_TRUE(Enabled(IdNext));
+    EXPECT_NE("n/a", Text(CurrentPage, IDC_AVAILABLE_SIZE));
+    EXPECT_TRUE(Enabled(IDC_NEXT));
 }
 
 TEST_F(PageTest, DestinationTextIsLimited)
@@ -151,9 +151,9 @@ TEST_F(PageTest, DestinationTextIsLimited)
     SetDestination("C:\\KOVA");
     Show("DESTDIRDLG1", DestinationPageProc);
     std::string longText = "C:\\" + std::string(300, 'x');
-    SendDlgItemMessageA(CurrentPage, 142, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(longText.c_str()));
-    EXPECT_EQ(260, GetWindowTextLengthA(GetDlgItem(CurrentPage, 142)));
-    SendMessageA(CurrentPage, WM_COMMAND, PageCommit, 0);
+    SendDlgItemMessageA(CurrentPage, IDC_DIRECTORY, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(longText.c_str()));
+    EXPECT_EQ(260, GetWindowTextLengthA(GetDlgItem(CurrentPage, IDC_DIRECTORY)));
+    SendMessageA(CurrentPage, WM_COMMAND, IDC_PAGE_COMMIT, 0);
     EXPECT_EQ(259u, std::strlen(DestinationDir));
 }
 
@@ -161,25 +161,25 @@ TEST_F(PageTest, ReplaceAllowsNextOnlyWhileReplacing)
 {
     HWND page = Show("REPLACEDLG", ReplacePageProc);
     ASSERT_NE(nullptr, page);
-    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page, 145));
-    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(page, 146));
-    EXPECT_EQ(GetDlgItem(page, 145), GetFocus());
-    EXPECT_TRUE(Enabled(IdNext));
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page, IDC_REPLACE));
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(page, IDC_KEEP));
+    EXPECT_EQ(GetDlgItem(page, IDC_REPLACE), GetFocus());
+    EXPECT_TRUE(Enabled(IDC_NEXT));
 
-    SendDlgItemMessageA(page, 146, BM_CLICK, 0, 0);
-    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(page, 145));
+    SendDlgItemMessageA(page, IDC_KEEP, BM_CLICK, 0, 0);
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(page, IDC_REPLACE));
     EXPECT_EQ(0, ReplaceOldInstallation);
-    EXPECT_FALSE(Enabled(IdNext));
-    EXPECT_TRUE(Enabled(IdBack));
-    EXPECT_TRUE(Enabled(IdExit));
+    EXPECT_FALSE(Enabled(IDC_NEXT));
+    EXPECT_TRUE(Enabled(IDC_BACK));
+    EXPECT_TRUE(Enabled(IDC_EXIT));
 
-    SendMessageA(page, WM_COMMAND, PageCommit, 0);
+    SendMessageA(page, WM_COMMAND, IDC_PAGE_COMMIT, 0);
     EXPECT_EQ(0, ReplaceOldInstallation);
 
-    SendDlgItemMessageA(page, 145, BM_CLICK, 0, 0);
-    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(page, 146));
+    SendDlgItemMessageA(page, IDC_REPLACE, BM_CLICK, 0, 0);
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(page, IDC_KEEP));
     EXPECT_EQ(1, ReplaceOldInstallation);
-    EXPECT_TRUE(Enabled(IdNext));
+    EXPECT_TRUE(Enabled(IDC_NEXT));
 }
 
 TEST_F(PageTest, ReplaceRemembersKeepAndOverridesTheFrameButtons)
@@ -189,10 +189,10 @@ TEST_F(PageTest, ReplaceRemembersKeepAndOverridesTheFrameButtons)
     ASSERT_NE(nullptr, page);
     // What the frame does after creating the page at this position.
     SetNavButtons(true, true, true);
-    EXPECT_TRUE(Enabled(IdNext));
+    EXPECT_TRUE(Enabled(IDC_NEXT));
     PumpFor(50);
-    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page, 146));
-    EXPECT_FALSE(Enabled(IdNext));
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page, IDC_KEEP));
+    EXPECT_FALSE(Enabled(IDC_NEXT));
 }
 
 class CompletionTest : public PageTest {
@@ -219,24 +219,24 @@ TEST_F(CompletionTest, HidesTheReaderOfferWhenTheInstallerIsAbsent)
 {
     HWND page = Show("READYDLG", CompletionPageProc);
     ASSERT_NE(nullptr, page);
-    for (int id : {517, 515, 516, 518})
+    for (int id : {IDC_READER_GROUP, IDC_READER_CHECK, IDC_READER_SECOND_LINE, IDC_READER_NOTE})
         EXPECT_FALSE(Shown(id)) << id;
-    EXPECT_TRUE(Shown(102));
-    EXPECT_EQ("Finish", Text(MainWindow, IdExit));
+    EXPECT_TRUE(Shown(IDC_PAGE_TITLE));
+    EXPECT_EQ("Finish", Text(MainWindow, IDC_EXIT));
 }
 
 TEST_F(CompletionTest, OffersTheReaderAndTicksTheFlag)
 {
     ProvideReader();
     HWND page = Show("READYDLG", CompletionPageProc);
-    for (int id : {517, 515, 516, 518})
+    for (int id : {IDC_READER_GROUP, IDC_READER_CHECK, IDC_READER_SECOND_LINE, IDC_READER_NOTE})
         EXPECT_TRUE(Shown(id)) << id;
-    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(page, 515));
-    EXPECT_EQ("Start the Adobe \xAE Acrobat \xAE Reader", Text(page, 515));
-    SendDlgItemMessageA(page, 515, BM_CLICK, 0, 0);
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(page, IDC_READER_CHECK));
+    EXPECT_EQ("Start the Adobe \xAE Acrobat \xAE Reader", Text(page, IDC_READER_CHECK));
+    SendDlgItemMessageA(page, IDC_READER_CHECK, BM_CLICK, 0, 0);
     EXPECT_EQ(1, LaunchReaderAtExit);
-    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page, 515));
-    SendDlgItemMessageA(page, 515, BM_CLICK, 0, 0);
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page, IDC_READER_CHECK));
+    SendDlgItemMessageA(page, IDC_READER_CHECK, BM_CLICK, 0, 0);
     EXPECT_EQ(0, LaunchReaderAtExit);
 }
 
@@ -313,7 +313,7 @@ TEST_F(ChromeTest, TitleFontIsABoldCopyOfTheDialogFont)
     EXPECT_EQ(plain.lfHeight, bold.lfHeight);
 
     HWND page = Show("INTRODLG", WelcomePageProc);
-    EXPECT_EQ(reinterpret_cast<LRESULT>(TitleFont), SendDlgItemMessageA(page, IdPageTitle, WM_GETFONT, 0, 0));
+    EXPECT_EQ(reinterpret_cast<LRESULT>(TitleFont), SendDlgItemMessageA(page, IDC_PAGE_TITLE, WM_GETFONT, 0, 0));
 
     // The copy goes at the end; a font that could not be copied is the
     // window's own, and stays.
@@ -334,21 +334,21 @@ TEST_F(ChromeTest, TitleFontIsABoldCopyOfTheDialogFont)
 TEST_F(ChromeTest, PanelAndSeparatorArePaintedFromThePictureAndSystemColours)
 {
     SubclassChrome();
-    EXPECT_EQ(reinterpret_cast<LONG>(PanelProc), GetWindowLongA(GetDlgItem(MainWindow, IdPanel), GWL_WNDPROC));
+    EXPECT_EQ(reinterpret_cast<LONG>(PanelProc), GetWindowLongA(GetDlgItem(MainWindow, IDC_PANEL), GWL_WNDPROC));
     Repaint();
 
     RECT c;
-    GetClientRect(GetDlgItem(MainWindow, IdPanel), &c);
-    EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), PixelOf(IdPanel, 0, 5));
-    EXPECT_EQ(RGB(0, 0, 0), PixelOf(IdPanel, 1, 5));
+    GetClientRect(GetDlgItem(MainWindow, IDC_PANEL), &c);
+    EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), PixelOf(IDC_PANEL, 0, 5));
+    EXPECT_EQ(RGB(0, 0, 0), PixelOf(IDC_PANEL, 1, 5));
     // The white edge runs along x = R and y = B, just outside the client
     // area, so the background reaches the right and bottom borders.
-    EXPECT_EQ(RGB(0, 160, 192), PixelOf(IdPanel, c.right - 1, 5));
-    EXPECT_EQ(RGB(0, 160, 192), PixelOf(IdPanel, 5, c.bottom - 1));
-    EXPECT_EQ(RGB(0, 160, 192), PixelOf(IdPanel, 3, 3));
+    EXPECT_EQ(RGB(0, 160, 192), PixelOf(IDC_PANEL, c.right - 1, 5));
+    EXPECT_EQ(RGB(0, 160, 192), PixelOf(IDC_PANEL, 5, c.bottom - 1));
+    EXPECT_EQ(RGB(0, 160, 192), PixelOf(IDC_PANEL, 3, 3));
 
     // The picture sits in the middle, pixel for pixel.
-    HBITMAP picture = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(100));
+    HBITMAP picture = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(IDB_PANEL));
     ASSERT_NE(nullptr, picture);
     BITMAP info;
     GetObjectA(picture, sizeof info, &info);
@@ -361,14 +361,14 @@ TEST_F(ChromeTest, PanelAndSeparatorArePaintedFromThePictureAndSystemColours)
     int same = 0;
     for (int py = 0; py < 174; py += 29)
         for (int px = 0; px < 95; px += 19)
-            same += GetPixel(memory, px, py) == PixelOf(IdPanel, x + px, y + py);
+            same += GetPixel(memory, px, py) == PixelOf(IDC_PANEL, x + px, y + py);
     SelectObject(memory, previous);
     DeleteDC(memory);
     DeleteObject(picture);
     EXPECT_EQ(6 * 5, same);
 
-    EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), PixelOf(IdSeparator, 5, 0));
-    EXPECT_EQ(GetSysColor(COLOR_BTNHIGHLIGHT), PixelOf(IdSeparator, 5, 1));
+    EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), PixelOf(IDC_SEPARATOR, 5, 0));
+    EXPECT_EQ(GetSysColor(COLOR_BTNHIGHLIGHT), PixelOf(IDC_SEPARATOR, 5, 1));
 }
 
 TEST_F(ChromeTest, ASystemColourChangeReachesTheNextPaint)
@@ -379,8 +379,8 @@ TEST_F(ChromeTest, ASystemColourChangeReachesTheNextPaint)
     COLORREF changed = RGB(200, 10, 30);
     SetSysColors(1, &element, &changed);
     Repaint();
-    COLORREF framePixel = PixelOf(IdPanel, 0, 5);
-    COLORREF linePixel = PixelOf(IdSeparator, 5, 0);
+    COLORREF framePixel = PixelOf(IDC_PANEL, 0, 5);
+    COLORREF linePixel = PixelOf(IDC_SEPARATOR, 5, 0);
     SetSysColors(1, &element, &saved);
     EXPECT_EQ(changed, framePixel);
     EXPECT_EQ(changed, linePixel);

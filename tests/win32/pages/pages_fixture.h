@@ -12,6 +12,7 @@
 #include "frame/descriptor.h"
 #include "frame/frame.h"
 #include "frame/product_tables.h"
+#include "frame/page_table.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
 
@@ -112,9 +113,7 @@ protected:
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProductKey);
 
         std::memset(&Descriptor, 0, sizeof Descriptor);
-        Descriptor.PageCount = 9;
-        Descriptor.FirstWorkPage = 5;
-        Descriptor.PageTemplates = templates_;
+        SetProductPages(&Descriptor);
         Descriptor.Files = FileTable;
         for (FileEntry* row = FileTable; row->ComponentKey; row++)
             row->Selected = 0;
@@ -132,15 +131,13 @@ protected:
     }
     void TearDown() override
     {
-        if (PageList)
+        if (PageList.Ids)
             FreePageList();
     }
     void SetDestination(const std::string& dir) { lstrcpynA(DestinationDir, dir.c_str(), sizeof DestinationDir); }
     std::string In(const char* name) const { return std::string(Scratch) + "\\" + name; }
 
     std::string record_;
-    const char* templates_[9] = {"INTRODLG", "OS32DLG", "DESTDIRDLG1", "REPLACEDLG", "STARTDLG",
-                                 "COPYFILESDLG", "REGISTRYDLG", "NEWICONDLG", "READYDLG"};
 };
 
 } // namespace kovatest

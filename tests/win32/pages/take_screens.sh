@@ -2,7 +2,7 @@
 # Walks the real setup.exe twice and takes a screenshot of each question
 # page and of the completion page. Run inside scripts/wine-session.
 # Usage: take_screens.sh WIN32_BUILD_DIR OUTDIR
-set -eu
+set -euo pipefail
 WIN=$1
 OUT=$2
 mkdir -p "$OUT"
@@ -12,7 +12,7 @@ poke() { wine "$POKE" "$@"; }
 shot() {
   sleep 1
   local geometry
-  geometry=$(poke rect 6 | tr -d '\r')
+  geometry=$(poke rect IDC_NEXT | tr -d '\r')
   /usr/bin/import -window root -crop "$geometry" +repage "$OUT/$1.png"
 }
 
@@ -29,25 +29,25 @@ walk() {
   local root=$1 reader=$2
   (cd "$DRIVE_C/kovashots/$root/setup" && wine setup.exe) &
   local pid=$!
-  poke wait 116
+  poke wait IDC_PRODUCT_IDENTITY
   [ "$reader" = 0 ] && shot welcome
-  poke click 6; poke wait 142
+  poke click IDC_NEXT; poke wait IDC_DIRECTORY
   if [ "$reader" = 0 ]; then
     shot destination
-    poke text 142 'Q:\KOVA'; sleep 0.5; poke click 6; sleep 1; poke wait 142
+    poke text IDC_DIRECTORY 'Q:\KOVA'; sleep 0.5; poke click IDC_NEXT; sleep 1; poke wait IDC_DIRECTORY
     shot destination-error
-    poke text 142 'C:\Program Files\KOVAwin'; sleep 0.5
+    poke text IDC_DIRECTORY 'C:\Program Files\KOVAwin'; sleep 0.5
   fi
-  poke click 6; poke wait 145
+  poke click IDC_NEXT; poke wait IDC_REPLACE
   [ "$reader" = 0 ] && shot replace
-  poke click 6; poke waitfor 102 "Ready to install"
-  poke click 6; poke waitfor 3 Finish 120
+  poke click IDC_NEXT; poke waitfor IDC_PAGE_TITLE "Ready to install"
+  poke click IDC_NEXT; poke waitfor IDC_EXIT Finish 120
   if [ "$reader" = 0 ]; then
     shot complete
   else
-    poke click 515; shot complete-reader
+    poke click IDC_READER_CHECK; shot complete-reader
   fi
-  poke click 3
+  poke click IDC_EXIT
   wait $pid || true
 }
 

@@ -217,9 +217,9 @@ TEST_F(IconPageTest, AReplyAfterTheTimeOutFindsTheConversationEnded)
     _putenv(("UserProfile=" + profile).c_str());
     // The last page of the walk follows, as on the way to completion.
     OpenGuideAtExit = 0;
-    Walk[1] = 8;
-    Templates[8] = "STARTDLG";
-    Procedures[8] = StaticPageProc;
+    Walk[1] = PageCompletion;
+    Templates[PageCompletion] = "STARTDLG";
+    Procedures[PageCompletion] = StaticPageProc;
     BoxWatcher boxes(FinishDelayMs + 1500);
     Show();
     RunToEnd(ReplyDelayMs + 8000);
@@ -299,7 +299,7 @@ TEST_F(IconPageTest, NoServerAtAllShowsTheErrorPageAsSoonAsTheBroadcastReturns)
     }
     ExpectGroupError();
     char caption[32] = "";
-    GetDlgItemTextA(MainWindow, IdExit, caption, sizeof caption);
+    GetDlgItemTextA(MainWindow, IDC_EXIT, caption, sizeof caption);
     EXPECT_STREQ(caption, "Close");
     // Ended by the broadcast's own time-out (up to half a second for each
     // window of every held shell process), not by the 10-second reply timer.

@@ -55,11 +55,11 @@ void WizardHarness::SetUp()
     CurrentPage = nullptr;
     MainWindow = CreateDialogParamA(AppInstance, "MAINDLG", nullptr, TestMainProc, 0);
     ASSERT_NE(MainWindow, nullptr);
-    Templates[4] = "STARTDLG";
-    Procedures[4] = StaticPageProc;
+    Templates[PageReady] = ProductPages[PageReady].Template;
+    Procedures[PageReady] = ProductPages[PageReady].Procedure;
     Descriptor = InstallDescriptor{};
-    Descriptor.PageCount = 9;
-    Descriptor.FirstWorkPage = 5;
+    Descriptor.PageCount = ProductPageCount;
+    Descriptor.FirstWorkPage = ProductFirstWorkPage;
     Descriptor.PageTemplates = Templates;
     Descriptor.PageProcedures = Procedures;
 }
@@ -71,17 +71,16 @@ void WizardHarness::TearDown()
     CurrentPage = nullptr;
     DestroyWindow(MainWindow);
     MainWindow = nullptr;
-    PageList = nullptr;
+    PageList = PageListState{nullptr, 0};
     InstallError = 0;
     Descriptor = SavedDescriptor;
 }
 
 void WizardHarness::ShowWorkPage(const char* templateName, DLGPROC procedure)
 {
-    Templates[5] = templateName;
-    Procedures[5] = procedure;
-    PageList = Walk;
-    PageListCount = 9;
+    Templates[PageCopy] = templateName;
+    Procedures[PageCopy] = procedure;
+    PageList = PageListState{Walk, ProductPageCount};
     CurrentPosition = 0;
     ASSERT_NE(CreatePage(templateName, procedure), nullptr);
 }
@@ -90,7 +89,7 @@ std::string WizardHarness::PageTitle()
 {
     char text[256] = "";
     if (CurrentPage)
-        GetDlgItemTextA(CurrentPage, IdPageTitle, text, sizeof text);
+        GetDlgItemTextA(CurrentPage, IDC_PAGE_TITLE, text, sizeof text);
     return text;
 }
 
@@ -98,7 +97,7 @@ std::string WizardHarness::ErrorText()
 {
     char text[512] = "";
     if (CurrentPage)
-        GetDlgItemTextA(CurrentPage, IdErrorText, text, sizeof text);
+        GetDlgItemTextA(CurrentPage, IDC_ERROR_TEXT, text, sizeof text);
     return text;
 }
 

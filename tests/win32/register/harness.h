@@ -21,17 +21,17 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Shows a work page as page id 5, followed by STARTDLG (id 4) in the walk,
-    // so that GoNextPage after the work shows "Ready to install".
+    // Shows a work page as the first work page, followed by the ready page in
+    // the walk, so that GoNextPage after the work shows "Ready to install".
     void ShowWorkPage(const char* templateName, DLGPROC procedure);
     std::string PageTitle();
     bool MovedOn() { return PageTitle() == "Ready to install"; }
     bool OnErrorPage() { return PageTitle() == "Installation not completed"; }
     std::string ErrorText();
 
-    const char* Templates[9] = {};
-    PageProcedure Procedures[9] = {};
-    int Walk[3] = {5, 4, -1};
+    const char* Templates[ProductPageCount] = {};
+    PageProcedure Procedures[ProductPageCount] = {};
+    int Walk[3] = {PageCopy, PageReady, -1};
     InstallDescriptor SavedDescriptor{};
 };
 

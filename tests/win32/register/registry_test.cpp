@@ -355,7 +355,7 @@ TEST_F(RegistryTest, PageMovesOnAfterThePass)
     ShowWorkPage("REGISTRYDLG", RegistryPageProc);
     EXPECT_EQ(PageTitle(), "Updating registry");
     char caption[32] = "";
-    GetDlgItemTextA(MainWindow, IdExit, caption, sizeof caption);
+    GetDlgItemTextA(MainWindow, IDC_EXIT, caption, sizeof caption);
     EXPECT_STREQ(caption, "Abort");
     DWORD start = GetTickCount();
     ASSERT_TRUE(PumpUntil([&] { return MovedOn(); }, 5000));

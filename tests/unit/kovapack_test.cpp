@@ -346,6 +346,34 @@ TEST_F(PackerRun, BadListsAreRefused)
     }
 }
 
+// The rows for the build's shell scripts, and for CMake, which must read back
+// every source whole: blanks, brackets and list separators included.
+TEST_F(PackerRun, ListPrintsTheRowsForScriptsAndCMake)
+{
+    WriteList("# staged\n"
+              "notes.txt  my notes]=].txt \n"
+              "Tiny.dat\t/abs/a;b[c]]\n");
+    ASSERT_EQ(0, Kovapack("list " + testutil::Quote(list))) << Stderr();
+    EXPECT_EQ("notes.txt\tmy notes]=].txt\t" + dir / "my notes]=].txt" + "\nTiny.dat\t/abs/a;b[c]]\t/abs/a;b[c]]\n",
+              Stdout());
+
+    ASSERT_EQ(0, Kovapack("list --cmake " + testutil::Quote(list))) << Stderr();
+    testutil::WriteFile(dir / "rows.cmake", testutil::FromText(Stdout()));
+    testutil::WriteFile(dir / "show.cmake",
+                        testutil::FromText("include(\"" + dir / "rows.cmake" + "\")\n"
+                                           "message(\"${PAYLOAD_ROWS}\")\n"
+                                           "foreach(i 0 1)\n"
+                                           "  message(\"${PAYLOAD_NAME_${i}}|${PAYLOAD_SOURCE_${i}}\")\n"
+                                           "endforeach()\n"));
+    ASSERT_EQ(0, testutil::Run("cmake -P " + testutil::Quote(dir / "show.cmake") + " 2> " +
+                               testutil::Quote(dir / "shown")));
+    EXPECT_EQ("2\nnotes.txt|my notes]=].txt\nTiny.dat|/abs/a;b[c]]\n", testutil::ReadText(dir / "shown"));
+
+    WriteList("tiny.dat src/tiny\nTINY.dat src/text.txt\n");
+    EXPECT_EQ(1, Kovapack("list --cmake " + testutil::Quote(list)));
+    ExpectOneLineError(list + ":2: ");
+}
+
 // Beside the output a pack leaves neither the folder it replaced nor the
 // staging folders of packs into it that were stopped; those of another
 // output, and names it does not make, are not its own.

@@ -176,6 +176,35 @@ std::vector<ResEntry> ReadRes(const Bytes& res)
     return entries;
 }
 
+std::string ZeroText(int32_t)
+{
+    return "0";
+}
+std::string ZeroText(uint32_t)
+{
+    return "0u";
+}
+std::string ZeroText(const char*)
+{
+    return "nullptr";
+}
+
+// A line of a generated file table: the fields in the struct's order, each
+// as `values` writes it by name, or else the zero of its type.
+std::string TableLine(const std::map<std::string, std::string>& values)
+{
+    std::string line;
+    size_t named = 0;
+#define TABLE_FIELD(type, name)                                           \
+    line += line.empty() ? "{" : ", ";                                    \
+    named += values.count(#name);                                         \
+    line += values.count(#name) ? values.at(#name) : ZeroText(static_cast<type>(0));
+    FILE_ENTRY_FIELDS(TABLE_FIELD)
+#undef TABLE_FIELD
+    EXPECT_EQ(values.size(), named) << "a value for no field";
+    return line + "},";
+}
+
 class PackerRun : public KovapackTool {
 protected:
     void SetUp() override
@@ -247,11 +276,18 @@ TEST_F(PackerRun, RowsChunksAndTable)
 
     std::string table = testutil::ReadText(out + "/file_table.cpp");
     EXPECT_NE(std::string::npos, table.find("#include \"payload/file_entry.h\""));
-    char line[200];
-    std::snprintf(line, sizeof line, "{1, \"exact.bin\", %zuu, 0x%08Xu, 1, 0, 0, 1, 100u, 2u, 61440u, 61440u, 0, 0, 0, 0},",
-                  exact.size(), rows[0].Crc);
-    EXPECT_NE(std::string::npos, table.find(line)) << table;
-    EXPECT_NE(std::string::npos, table.find("{0, nullptr, 0u, 0u, 0, 0, 0, 0, 0u, 0u, 0u, 0u, 0, 0, 0, 0},\n};"));
+    std::string line = TableLine({{"ComponentKey", "1"},
+                                  {"Name", "\"exact.bin\""},
+                                  {"Size", std::to_string(exact.size()) + "u"},
+                                  {"Crc", std::to_string(rows[0].Crc) + "u"},
+                                  {"Compressed", "1"},
+                                  {"Disk", "1"},
+                                  {"FirstResource", "100u"},
+                                  {"ChunkCount", "2u"},
+                                  {"ChunkSize", "61440u"},
+                                  {"LastChunkSize", "61440u"}});
+    EXPECT_NE(std::string::npos, table.find(line)) << line << "\n" << table;
+    EXPECT_NE(std::string::npos, table.find(TableLine({}) + "\n};")) << table;
 
     std::string rc = testutil::ReadText(out + "/payload.rc");
     EXPECT_NE(std::string::npos, rc.find("LANGUAGE 9, 1\n100 RCDATA \"" + fs::absolute(out).string() + "/chunk_100.bin\"\n"));

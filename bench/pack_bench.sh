@@ -59,14 +59,12 @@ awk -v n="total (${#corpus[@]} files)" -v s="$tot_in" -v k="$tot_k" -v m="$tot_m
 # The payload list: the staged one of the Win32 build, else the source tree's
 # when its files are all there, else the corpus under 8.3 names.
 usable_list() {
-  local list=$1 dir name src
+  local list=$1 rows path
   [ -f "$list" ] || return 1
-  dir=$(dirname "$list")
-  while read -r name src; do
-    case "$name" in ''|'#'*) continue ;; esac
-    case "$src" in /*) ;; *) src=$dir/$src ;; esac
-    [ -f "$src" ] || return 1
-  done < "$list"
+  rows=$("$kovapack" list "$list" 2>/dev/null) || return 1
+  while IFS=$'\t' read -r _ _ path; do
+    [ -z "$path" ] || [ -f "$path" ] || return 1
+  done <<<"$rows"
 }
 list=""
 for candidate in $(find "$build/win32" -name payload.list 2>/dev/null | sort) "$source_dir/payload/payload.list"; do

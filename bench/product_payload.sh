@@ -4,10 +4,11 @@
 # product's file table (6536721 bytes in all), so that it compresses as the
 # demo file does and the copy step is measured over the product's amount of
 # data rather than over timer noise.
-# Usage: bench/product_payload.sh STAGED_DIR OUT_DIR
+# Usage: bench/product_payload.sh KOVAPACK STAGED_DIR OUT_DIR
 set -euo pipefail
-stage=$1
-out=$2
+kovapack=$1
+stage=$2
+out=$3
 declare -A size=(
   [kovamain.exe]=461128 [zrwin32.dll]=354632 [kova.exe]=650056 [kovaserv.exe]=1367368
   [kova_hlp.kbx]=1472781 [kovahint.exe]=127816 [kovatarn.exe]=382792 [kovaweb.exe]=1615176
@@ -15,16 +16,16 @@ declare -A size=(
   [sys_s.cnf]=862 [kvx_hlp.htm]=7557)
 rm -rf "$out.new"
 mkdir -p "$out.new"
-while read -r stored source _; do
-  case $stored in ''|'#'*) continue;; esac
+rows=$("$kovapack" list "$stage/payload.list")
+while IFS=$'\t' read -r stored source src; do
+  [ -n "$stored" ] || continue
   want=${size[$stored]:?"product_payload: no product size for $stored"}
-  src=$stage/$source
   [ -s "$src" ] || { echo "product_payload: $src is missing or empty" >&2; exit 1; }
   file=$out.new/$source
   : > "$file"
   while [ "$(stat -c %s "$file")" -lt "$want" ]; do cat "$src" >> "$file"; done
   truncate -s "$want" "$file"
-done < "$stage/payload.list"
+done <<<"$rows"
 cp "$stage/payload.list" "$out.new/payload.list"
 rm -rf "$out"
 mv "$out.new" "$out"

@@ -4,24 +4,31 @@
 #pragma once
 #include <cstdint>
 
+// The fields of a row in their order, as X(type, name): the struct below and
+// the rows kovapack generates are both made from this list.
+#define FILE_ENTRY_FIELDS(X)                                                                             \
+    X(int32_t, ComponentKey)    /* 1 program, 2 system database; 0 ends the table */                     \
+    X(const char*, Name)        /* installed name (8.3 in the table, long names set at start-up) */      \
+    X(uint32_t, Size)           /* expanded size in bytes */                                             \
+    X(uint32_t, Crc)            /* CRC-32/JAMCRC of the expanded file; 0 = not checked */                \
+    X(int32_t, Compressed)      /* 1: stored form is SZDD */                                             \
+    X(int32_t, TargetSelector)  /* 0: destination directory; else shared-files directory */              \
+    X(int32_t, Reserved7)                                                                                \
+    X(int32_t, Disk)            /* only disk 1 is copied */                                              \
+    X(uint32_t, FirstResource)  /* RT_RCDATA id of the first piece; 0 = file beside the installer */     \
+    X(uint32_t, ChunkCount)                                                                              \
+    X(uint32_t, ChunkSize)      /* 61440 in every row */                                                 \
+    X(uint32_t, LastChunkSize)  /* 1 .. ChunkSize */                                                     \
+    X(int32_t, RunTime13)                                                                                \
+    X(int32_t, RunTime14)                                                                                \
+    X(int32_t, RunTime15)                                                                                \
+    X(int32_t, Selected)        /* 0 static, 1 selected, 2 writing begun */
+
+#define FILE_ENTRY_MEMBER(type, name) type name;
 struct FileEntry {
-    int32_t ComponentKey;     // 1 program, 2 system database; 0 ends the table
-    const char* Name;         // installed name (8.3 in the table, long names set at start-up)
-    uint32_t Size;            // expanded size in bytes
-    uint32_t Crc;             // CRC-32/JAMCRC of the expanded file; 0 = not checked
-    int32_t Compressed;       // 1: stored form is SZDD
-    int32_t TargetSelector;   // 0: destination directory; else shared-files directory
-    int32_t Reserved7;
-    int32_t Disk;             // only disk 1 is copied
-    uint32_t FirstResource;   // RT_RCDATA id of the first piece; 0 = file beside the installer
-    uint32_t ChunkCount;
-    uint32_t ChunkSize;       // 61440 in every row
-    uint32_t LastChunkSize;   // 1 .. ChunkSize
-    int32_t RunTime13;
-    int32_t RunTime14;
-    int32_t RunTime15;
-    int32_t Selected;         // 0 static, 1 selected, 2 writing begun
+    FILE_ENTRY_FIELDS(FILE_ENTRY_MEMBER)
 };
+#undef FILE_ENTRY_MEMBER
 
 const uint32_t PayloadChunkSize = 61440;
 const uint32_t FirstPayloadResource = 100;

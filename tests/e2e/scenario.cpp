@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
 #include "screenshot.h"
 
@@ -54,16 +53,17 @@ std::vector<PayloadFile> PayloadFiles()
 {
     std::vector<PayloadFile> files;
     std::string stage = WindowsPath(KOVA_PAYLOAD_STAGE);
-    std::ifstream list(stage + "\\payload.list");
+    // kovapack's rows of the payload list: stored name, source as listed, path.
+    std::ifstream rows(WindowsPath(KOVA_PAYLOAD_ROWS));
     std::string line;
     int row = 0;
-    while (std::getline(list, line)) {
-        std::istringstream words(line);
-        std::string stored, source;
-        if (!(words >> stored) || stored[0] == '#' || !(words >> source))
-            continue;
+    while (std::getline(rows, line)) {
+        size_t name = line.find('\t');
+        size_t source = line.find('\t', name + 1);
+        std::string stored = line.substr(0, name);
+        std::string listed = line.substr(name + 1, source - name - 1);
         const char* longName = LongName(row++);
-        files.push_back({longName ? longName : stored, stage + "\\" + source});
+        files.push_back({longName ? longName : stored, stage + "\\" + listed});
     }
     return files;
 }

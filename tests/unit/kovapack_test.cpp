@@ -176,6 +176,35 @@ std::vector<ResEntry> ReadRes(const Bytes& res)
     return entries;
 }
 
+std::string ZeroText(int32_t)
+{
+    return "0";
+}
+std::string ZeroText(uint32_t)
+{
+    return "0u";
+}
+std::string ZeroText(const char*)
+{
+    return "nullptr";
+}
+
+// A line of a generated file table: the fields in the struct's order, each
+// as `values` writes it by name, or else the zero of its type.
+std::string TableLine(const std::map<std::string, std::string>& values)
+{
+    std::string line;
+    size_t named = 0;
+#define TABLE_FIELD(type, name)                                           \
+    line += line.empty() ? "{" : ", ";                                    \
+    named += values.count(#name);                                         \
+    line += values.count(#name) ? values.at(#name) : ZeroText(static_cast<type>(0));
+    FILE_ENTRY_FIELDS(TABLE_FIELD)
+#undef TABLE_FIELD
+    EXPECT_EQ(values.size(), named) << "a value for no field";
+    return line + "},";
+}
+
 class PackerRun : public KovapackTool {
 protected:
     void SetUp() override
@@ -247,11 +276,18 @@ TEST_F(PackerRun, RowsChunksAndTable)
 
     std::string table = testutil::ReadText(out + "/file_table.cpp");
     EXPECT_NE(std::string::npos, table.find("#include \"payload/file_entry.h\""));
-    char line[200];
-    std::snprintf(line, sizeof line, "{1, \"exact.bin\", %zuu, 0x%08Xu, 1, 0, 0, 1, 100u, 2u, 61440u, 61440u, 0, 0, 0, 0},",
-                  exact.size(), rows[0].Crc);
-    EXPECT_NE(std::string::npos, table.find(line)) << table;
-    EXPECT_NE(std::string::npos, table.find("{0, nullptr, 0u, 0u, 0, 0, 0, 0, 0u, 0u, 0u, 0u, 0, 0, 0, 0},\n};"));
+    std::string line = TableLine({{"ComponentKey", "1"},
+                                  {"Name", "\"exact.bin\""},
+                                  {"Size", std::to_string(exact.size()) + "u"},
+                                  {"Crc", std::to_string(rows[0].Crc) + "u"},
+                                  {"Compressed", "1"},
+                                  {"Disk", "1"},
+                                  {"FirstResource", "100u"},
+                                  {"ChunkCount", "2u"},
+                                  {"ChunkSize", "61440u"},
+                                  {"LastChunkSize", "61440u"}});
+    EXPECT_NE(std::string::npos, table.find(line)) << line << "\n" << table;
+    EXPECT_NE(std::string::npos, table.find(TableLine({}) + "\n};")) << table;
 
     std::string rc = testutil::ReadText(out + "/payload.rc");
     EXPECT_NE(std::string::npos, rc.find("LANGUAGE 9, 1\n100 RCDATA \"" + fs::absolute(out).string() + "/chunk_100.bin\"\n"));
@@ -344,6 +380,34 @@ TEST_F(PackerRun, BadListsAreRefused)
         ExpectOneLineError(c.outDir.empty() ? list + c.says : "kovapack: " + outDir + ": ");
         EXPECT_FALSE(fs::exists(out)) << c.list;
     }
+}
+
+// The rows for the build's shell scripts, and for CMake, which must read back
+// every source whole: blanks, brackets and list separators included.
+TEST_F(PackerRun, ListPrintsTheRowsForScriptsAndCMake)
+{
+    WriteList("# staged\n"
+              "notes.txt  my notes]=].txt \n"
+              "Tiny.dat\t/abs/a;b[c]]\n");
+    ASSERT_EQ(0, Kovapack("list " + testutil::Quote(list))) << Stderr();
+    EXPECT_EQ("notes.txt\tmy notes]=].txt\t" + dir / "my notes]=].txt" + "\nTiny.dat\t/abs/a;b[c]]\t/abs/a;b[c]]\n",
+              Stdout());
+
+    ASSERT_EQ(0, Kovapack("list --cmake " + testutil::Quote(list))) << Stderr();
+    testutil::WriteFile(dir / "rows.cmake", testutil::FromText(Stdout()));
+    testutil::WriteFile(dir / "show.cmake",
+                        testutil::FromText("include(\"" + dir / "rows.cmake" + "\")\n"
+                                           "message(\"${PAYLOAD_ROWS}\")\n"
+                                           "foreach(i 0 1)\n"
+                                           "  message(\"${PAYLOAD_NAME_${i}}|${PAYLOAD_SOURCE_${i}}\")\n"
+                                           "endforeach()\n"));
+    ASSERT_EQ(0, testutil::Run("cmake -P " + testutil::Quote(dir / "show.cmake") + " 2> " +
+                               testutil::Quote(dir / "shown")));
+    EXPECT_EQ("2\nnotes.txt|my notes]=].txt\nTiny.dat|/abs/a;b[c]]\n", testutil::ReadText(dir / "shown"));
+
+    WriteList("tiny.dat src/tiny\nTINY.dat src/text.txt\n");
+    EXPECT_EQ(1, Kovapack("list --cmake " + testutil::Quote(list)));
+    ExpectOneLineError(list + ":2: ");
 }
 
 // Beside the output a pack leaves neither the folder it replaced nor the

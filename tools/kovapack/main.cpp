@@ -23,7 +23,8 @@ int Usage()
     std::fprintf(stderr,
                  "usage: kovapack compress IN [OUT]\n"
                  "       kovapack expand IN [OUT]\n"
-                 "       kovapack pack LIST OUTDIR\n");
+                 "       kovapack pack LIST OUTDIR\n"
+                 "       kovapack list [--cmake] LIST\n");
     return 2;
 }
 
@@ -125,6 +126,19 @@ int Pack(const std::string& list, const std::string& outDir)
     return 0;
 }
 
+// The list's rows for the build's scripts, or as CMake code.
+int List(const std::string& list, bool cmake)
+{
+    std::vector<PackRow> rows;
+    std::string error;
+    if (!ReadPayloadList(list, rows, error))
+        return Fail(error);
+    std::string text = cmake ? PayloadRowsCMake(rows) : PayloadRowLines(rows);
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+        return Fail(list + ": cannot write its rows");
+    return 0;
+}
+
 int Run(int argc, char** argv)
 {
     std::string verb = argv[1];
@@ -134,6 +148,10 @@ int Run(int argc, char** argv)
         return Expand(argv[2], argc == 4 ? argv[3] : "");
     if (verb == "pack" && argc == 4)
         return Pack(argv[2], argv[3]);
+    if (verb == "list" && argc == 3)
+        return List(argv[2], false);
+    if (verb == "list" && argc == 4 && std::strcmp(argv[2], "--cmake") == 0)
+        return List(argv[3], true);
     return Usage();
 }
 

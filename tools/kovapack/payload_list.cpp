@@ -65,6 +65,16 @@ std::string RowProblem(const std::string& name, const std::string& source, const
     return why;
 }
 
+// A bracket argument that holds text: as many '=' as it takes for the
+// closing bracket not to occur in it.
+std::string CMakeBracket(const std::string& text)
+{
+    std::string level;
+    while ((text + "]").find("]" + level + "]") != std::string::npos)
+        level += '=';
+    return "[" + level + "[" + text + "]" + level + "]";
+}
+
 }  // namespace
 
 std::string NameKey(std::string name)
@@ -123,9 +133,28 @@ bool ParsePayloadList(const std::string& text, const std::string& listPath, std:
         PackRow r;
         r.Name = name;
         r.Line = number;
+        r.Listed = source;
         fs::path src(source);
         r.Source = (src.is_absolute() ? src : base / src).string();
         rows.push_back(r);
     }
     return true;
+}
+
+std::string PayloadRowLines(const std::vector<PackRow>& rows)
+{
+    std::string text;
+    for (const PackRow& row : rows)
+        text += row.Name + "\t" + row.Listed + "\t" + row.Source + "\n";
+    return text;
+}
+
+std::string PayloadRowsCMake(const std::vector<PackRow>& rows)
+{
+    std::string text = "set(PAYLOAD_ROWS " + std::to_string(rows.size()) + ")\n";
+    for (size_t i = 0; i < rows.size(); i++) {
+        text += "set(PAYLOAD_NAME_" + std::to_string(i) + " " + CMakeBracket(rows[i].Name) + ")\n";
+        text += "set(PAYLOAD_SOURCE_" + std::to_string(i) + " " + CMakeBracket(rows[i].Listed) + ")\n";
+    }
+    return text;
 }

@@ -8,6 +8,7 @@
 
 struct PackRow {
     std::string Name;    // stored 8.3 name
+    std::string Listed;  // the source as the list writes it
     std::string Source;  // path of the file, as resolved from the list
     int Line = 0;        // in the list
     uint32_t Size = 0;
@@ -39,3 +40,12 @@ bool CheckStoredName(const std::string& name, std::string& error);
 // the message starts with ListPlace.
 bool ParsePayloadList(const std::string& text, const std::string& listPath, std::vector<PackRow>& rows,
                       std::string& error);
+
+// The rows for the build's scripts, one a line: the stored name, the source
+// as listed and the source's path, separated by tabs (neither holds a tab).
+std::string PayloadRowLines(const std::vector<PackRow>& rows);
+
+// The rows as CMake code: PAYLOAD_ROWS is their number, PAYLOAD_NAME_<i> and
+// PAYLOAD_SOURCE_<i> (from 0) the stored name and the source as listed, each
+// a bracket argument, so that no character of theirs means anything to CMake.
+std::string PayloadRowsCMake(const std::vector<PackRow>& rows);

@@ -8,7 +8,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,18 +35,15 @@ std::vector<unsigned char> ReadAll(const std::string& path)
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The stored names in table order, from the staged payload list.
+// The stored names in table order, from kovapack's rows of the payload list
+// (the name first, then a tab).
 std::vector<std::string> StoredNames()
 {
     std::vector<std::string> names;
-    std::ifstream list(WinPath(KOVA_PAYLOAD_STAGE "/payload.list"));
+    std::ifstream rows(WinPath(KOVA_PAYLOAD_ROWS));
     std::string line;
-    while (std::getline(list, line)) {
-        std::istringstream words(line);
-        std::string name;
-        if (words >> name && name[0] != '#')
-            names.push_back(name);
-    }
+    while (std::getline(rows, line))
+        names.push_back(line.substr(0, line.find('\t')));
     return names;
 }
 

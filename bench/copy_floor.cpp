@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "frame/descriptor.h"
+#include "core/crc.h"
+#include "core/descriptor.h"
+#include "core/file_entry.h"
 #include "frame/wizard.h"
-#include "payload/crc.h"
-#include "payload/file_entry.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // titles, the framed picture panel and the etched separator line.
 #include <windows.h>
 
-#include "frame/frame.h"
 #include "frame/chrome.h"
+#include "frame/frame.h"
 #include "frame/wizard.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <windows.h>
 #include <type_traits>
 
-#include "frame/descriptor.h"
-#include "frame/navigation.h"
+#include "core/descriptor.h"
+#include "core/navigation.h"
 #include "frame/resource_ids.h"
 
 static_assert(std::is_same<PageProcedure, DLGPROC>::value, "page procedures are dialog procedures");

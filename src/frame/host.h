@@ -8,7 +8,7 @@
 #include <windows.h>
 #include <cstdint>
 
-#include "frame/descriptor.h"
+#include "core/descriptor.h"
 
 // The lines the copy shows while it works.
 enum HostStatusLine {

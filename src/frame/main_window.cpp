@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/command_line.h"
+#include "core/navigation.h"
+#include "core/product_tables.h"
 #include "core/text_format.h"
-#include "frame/command_line.h"
 #include "frame/frame.h"
-#include "frame/navigation.h"
-#include "frame/product_tables.h"
 #include "frame/setup_log.h"
 #include "frame/wizard.h"
 #include "pages/paths.h"

@@ -2,8 +2,8 @@
 // the first page, and the choices that depend on the system's version.
 #include <cstring>
 
+#include "core/navigation.h"
 #include "frame/frame.h"
-#include "frame/navigation.h"
 
 namespace {
 

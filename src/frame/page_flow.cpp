@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/navigation.h"
 #include "core/text_format.h"
 #include "frame/frame.h"
 #include "frame/host.h"
-#include "frame/navigation.h"
 #include "frame/setup_log.h"
 #include "frame/wizard.h"
 #include "pages/paths.h"

@@ -2,7 +2,7 @@
 // one table that gives each page its template and procedure. The descriptor's
 // page fields, and every test that walks the product's pages, come from here.
 #pragma once
-#include "frame/descriptor.h"
+#include "core/descriptor.h"
 
 enum ProductPageId {
     PageWelcome,

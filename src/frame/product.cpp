@@ -3,8 +3,8 @@
 // engines walk the descriptor and never name the product.
 #include <cstring>
 
+#include "core/product_tables.h"
 #include "frame/frame.h"
-#include "frame/product_tables.h"
 #include "frame/wizard.h"
 #include "register/reg_layer.h"
 

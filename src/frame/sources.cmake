@@ -1,10 +1,4 @@
 kova_sources(
-  CORE
-    navigation.cpp
-    descriptor.cpp
-    product_tables.cpp
-    registry_names.cpp
-    command_line.cpp
   WIN32
     frame_state.cpp
     pump.cpp

@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frame/command_line.h"
+#include "core/command_line.h"
+#include "core/product_tables.h"
 #include "frame/frame.h"
 #include "frame/host.h"
-#include "frame/product_tables.h"
 #include "frame/setup_log.h"
 #include "frame/wizard.h"
 #include "pages/pages.h"

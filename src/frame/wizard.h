@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "frame/descriptor.h"
+#include "core/descriptor.h"
 #include "frame/page_table.h"
 
 // Chrome of the main window.

@@ -7,10 +7,10 @@
 #include <shlobj.h>
 #include <cstdio>
 
+#include "core/product_tables.h"
 #include "core/text_format.h"
 #include "frame/com_release.h"
 #include "frame/frame.h"
-#include "frame/product_tables.h"
 #include "frame/wizard.h"
 #include "pages/pages.h"
 #include "pages/paths.h"

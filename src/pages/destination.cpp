@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "core/ascii.h"
+#include "core/product_tables.h"
+#include "core/registry_names.h"
 #include "core/text_format.h"
 #include "frame/frame.h"
-#include "frame/product_tables.h"
-#include "frame/registry_names.h"
 #include "frame/wizard.h"
 #include "pages/pages.h"
 #include "pages/paths.h"

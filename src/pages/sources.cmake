@@ -1,7 +1,4 @@
 kova_sources(
-  CORE
-    space.cpp
-    join.cpp
   WIN32
     paths.cpp
     destination.cpp

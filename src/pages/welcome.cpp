@@ -1,8 +1,8 @@
 // The welcome page: what is installed, and the product identity.
 #include <windows.h>
 
+#include "core/product_tables.h"
 #include "frame/frame.h"
-#include "frame/product_tables.h"
 #include "frame/wizard.h"
 
 INT_PTR CALLBACK WelcomePageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

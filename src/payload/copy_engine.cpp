@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/compressed_name.h"
+#include "core/crc.h"
 #include "frame/frame.h"
 #include "frame/setup_log.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
-#include "payload/compressed_name.h"
-#include "payload/crc.h"
 
 namespace {
 

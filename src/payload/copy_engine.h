@@ -8,7 +8,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
-#include "frame/descriptor.h"
+#include "core/descriptor.h"
 #include "frame/host.h"
 
 // Block size of a file beside the installer and of the checksum pass.

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/progman.h"
 #include "frame/frame.h"
 #include "frame/setup_log.h"
 #include "pages/paths.h"
-#include "register/progman.h"
 
 DdeClient* CurrentDdeClient = nullptr;
 

@@ -6,7 +6,7 @@
 #pragma once
 #include <windows.h>
 
-#include "frame/descriptor.h"
+#include "core/descriptor.h"
 #include "frame/host.h"
 
 enum DdePending {

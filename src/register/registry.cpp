@@ -6,16 +6,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/progman.h"
+#include "core/registry_names.h"
+#include "core/registry_text.h"
 #include "core/text_format.h"
 #include "frame/frame.h"
-#include "frame/registry_names.h"
 #include "frame/setup_log.h"
 #include "frame/wizard.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
-#include "register/progman.h"
 #include "register/reg_layer.h"
-#include "register/registry_text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "frame/descriptor.h"
+#include "core/descriptor.h"
 #include "frame/host.h"
 #include "register/reg_layer.h"
 

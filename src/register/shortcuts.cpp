@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/progman.h"
 #include "core/text_format.h"
 #include "frame/com_release.h"
 #include "frame/frame.h"
@@ -14,7 +15,6 @@
 #include "frame/setup_log.h"
 #include "pages/pages.h"
 #include "register/dde_client.h"
-#include "register/progman.h"
 
 namespace {
 

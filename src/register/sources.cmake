@@ -1,7 +1,4 @@
 kova_sources(
-  CORE
-    progman.cpp
-    registry_text.cpp
   WIN32
     reg_layer.cpp
     registry.cpp

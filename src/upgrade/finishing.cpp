@@ -5,17 +5,17 @@
 #include <cstdlib>
 
 #include "core/file_exists.h"
+#include "core/pending_ops.h"
+#include "core/product_tables.h"
+#include "core/registry_names.h"
+#include "core/server_config.h"
 #include "core/text_format.h"
-#include "frame/product_tables.h"
-#include "frame/registry_names.h"
 #include "frame/host.h"
 #include "frame/setup_log.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
 #include "register/reg_layer.h"
 #include "upgrade/finishing.h"
-#include "upgrade/pending_ops.h"
-#include "upgrade/server_config.h"
 
 namespace {
 

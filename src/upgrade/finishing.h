@@ -3,7 +3,7 @@
 // the boot-time operations that must not touch the new installation.
 // FinishInstallation itself is declared with the frame's calls (frame/wizard.h).
 #pragma once
-#include "frame/descriptor.h"
+#include "core/descriptor.h"
 #include "frame/wizard.h"
 
 // The user's part of the finishing step: %UserProfile%\KOVA_TMP with a copy

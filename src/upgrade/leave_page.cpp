@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/descriptor.h"
 #include "core/file_exists.h"
+#include "core/product_tables.h"
 #include "core/text_format.h"
-#include "frame/descriptor.h"
 #include "frame/frame.h"
 #include "frame/host.h"
 #include "frame/setup_log.h"
-#include "frame/product_tables.h"
 #include "frame/wizard.h"
 #include "pages/pages.h"
 #include "pages/paths.h"

@@ -1,8 +1,4 @@
 kova_sources(
-  CORE
-    installed_size.cpp
-    server_config.cpp
-    pending_ops.cpp
   WIN32
     leave_page.cpp
     user_step.cpp

@@ -24,15 +24,9 @@ bool FindOldProgram(const InstallSession* session);
 // what it starts to end; without an uninstaller, deletes the files directly
 // in the destination. False when the user asked to stop while it waited.
 bool RemoveOldInstallation(InstallSession* session);
-const unsigned long UninstallerWaitMs = 60000;
 // Deletes every file directly inside dir; subdirectories stay.
 void DeleteDirectoryFiles(const char* dir);
 // 1 deleted, 0 deletion failed, else the registry error of opening the key.
 long DeleteUninstallKey(const char* name);
 // This release's uninstall entry and its product identity.
 void WriteUninstallEntry(const InstallSession* session);
-
-// Platform-free (installed_size.cpp): the installed size in kilobytes of the
-// chosen components (the program's rows, key 1; the database's, key 2).
-struct FileEntry;
-uint32_t InstalledSizeKb(const FileEntry* files, int allocationShift, bool program, bool database);

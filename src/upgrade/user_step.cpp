@@ -5,14 +5,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/product_tables.h"
+#include "core/server_config.h"
 #include "core/text_format.h"
 #include "frame/host.h"
-#include "frame/product_tables.h"
 #include "frame/setup_log.h"
 #include "pages/pages.h"
 #include "register/reg_layer.h"
 #include "upgrade/finishing.h"
-#include "upgrade/server_config.h"
 #include "upgrade/upgrade.h"
 
 bool RunsAsServiceAccount()

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "frame/registry_names.h"
+#include "core/registry_names.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "scratch_files.h"
 #include <windows.h>
 
-#include "frame/product_tables.h"
+#include "core/product_tables.h"
 
 #include <string>
 #include <vector>

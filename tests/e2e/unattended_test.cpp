@@ -91,6 +91,10 @@ TEST_F(Unattended, InstallsWhatTheWizardsDefaultWalkInstallsWithoutAWindow)
     ASSERT_TRUE(InstallTo(kDefaultDestination));
     setup_.ClickMain(IDC_EXIT);
     ASSERT_TRUE(ExitsWithoutQuestion());
+    // The wizard's Finish opens the guide through the desktop's shell, which
+    // records it after the installer has ended: the record must be in before
+    // the system is cleaned, or it lands during the unattended run.
+    EXPECT_NE("", WaitForTrace(kOpenTrace, 10000));
     const std::map<std::string, std::string> byWizard = Installed(kDefaultDestination);
     ASSERT_GT(byWizard.size(), 30u);
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "upgrade/pending_ops.h"
+#include "core/pending_ops.h"
 
 namespace {
 

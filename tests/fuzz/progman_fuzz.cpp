@@ -10,7 +10,7 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "register/progman.h"
+#include "core/progman.h"
 
 namespace {
 

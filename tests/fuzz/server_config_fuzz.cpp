@@ -9,7 +9,7 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "upgrade/server_config.h"
+#include "core/server_config.h"
 
 namespace {
 

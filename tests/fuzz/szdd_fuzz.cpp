@@ -7,7 +7,7 @@
 
 #include "compressor.h"
 #include "fuzz_check.h"
-#include "payload/szdd.h"
+#include "core/szdd.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

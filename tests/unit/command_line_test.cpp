@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "frame/command_line.h"
+#include "core/command_line.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "payload/compressed_name.h"
-#include "payload/crc.h"
+#include "core/compressed_name.h"
+#include "core/crc.h"
 
 namespace {
 

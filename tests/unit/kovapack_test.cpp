@@ -8,9 +8,9 @@
 
 #include "compressor.h"
 #include "packer.h"
-#include "payload/crc.h"
-#include "payload/file_entry.h"
-#include "payload/szdd.h"
+#include "core/crc.h"
+#include "core/file_entry.h"
+#include "core/szdd.h"
 #include "test_util.h"
 
 namespace {
@@ -275,7 +275,7 @@ TEST_F(PackerRun, RowsChunksAndTable)
     }
 
     std::string table = testutil::ReadText(out + "/file_table.cpp");
-    EXPECT_NE(std::string::npos, table.find("#include \"payload/file_entry.h\""));
+    EXPECT_NE(std::string::npos, table.find("#include \"core/file_entry.h\""));
     std::string line = TableLine({{"ComponentKey", "1"},
                                   {"Name", "\"exact.bin\""},
                                   {"Size", std::to_string(exact.size()) + "u"},

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "frame/descriptor.h"
-#include "frame/navigation.h"
+#include "core/descriptor.h"
+#include "core/navigation.h"
 
 namespace {
 

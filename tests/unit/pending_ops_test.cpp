@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "upgrade/pending_ops.h"
+#include "core/pending_ops.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "register/progman.h"
+#include "core/progman.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <functional>
 #include <string>
 
-#include "frame/product_tables.h"
-#include "frame/registry_names.h"
-#include "register/registry_text.h"
-#include "upgrade/server_config.h"
+#include "core/product_tables.h"
+#include "core/registry_names.h"
+#include "core/registry_text.h"
+#include "core/server_config.h"
 
 namespace {
 

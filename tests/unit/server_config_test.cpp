@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "test_util.h"
-#include "upgrade/server_config.h"
+#include "core/server_config.h"
 
 namespace {
 

@@ -3,10 +3,9 @@
 
 #include <cstring>
 
-#include "frame/descriptor.h"
-#include "pages/pages.h"
-#include "pages/paths.h"
-#include "upgrade/upgrade.h"
+#include "core/descriptor.h"
+#include "core/path_join.h"
+#include "core/space.h"
 
 namespace {
 

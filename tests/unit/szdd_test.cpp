@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "compressor.h"
-#include "payload/szdd.h"
+#include "core/szdd.h"
 #include "test_util.h"
 
 namespace {

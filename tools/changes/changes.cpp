@@ -6,16 +6,15 @@
 #include <sstream>
 
 #include "files.h"
-#include "frame/descriptor.h"
-#include "frame/product_tables.h"
-#include "pages/pages.h"
-#include "pages/paths.h"
-#include "frame/registry_names.h"
-#include "register/progman.h"
-#include "register/registry_text.h"
-#include "upgrade/pending_ops.h"
-#include "upgrade/server_config.h"
-#include "upgrade/upgrade.h"
+#include "core/descriptor.h"
+#include "core/product_tables.h"
+#include "core/path_join.h"
+#include "core/space.h"
+#include "core/registry_names.h"
+#include "core/progman.h"
+#include "core/registry_text.h"
+#include "core/pending_ops.h"
+#include "core/server_config.h"
 
 namespace {
 

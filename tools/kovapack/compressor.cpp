@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "payload/szdd.h"
+#include "core/szdd.h"
 
 namespace {
 

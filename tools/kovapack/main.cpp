@@ -11,8 +11,8 @@
 #include "compressor.h"
 #include "files.h"
 #include "packer.h"
-#include "payload/compressed_name.h"
-#include "payload/szdd.h"
+#include "core/compressed_name.h"
+#include "core/szdd.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 #include <map>
 #include <sstream>
 
-#include "payload/file_entry.h"
+#include "core/file_entry.h"
 
 namespace fs = std::filesystem;
 

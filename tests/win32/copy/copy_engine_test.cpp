@@ -6,7 +6,7 @@
 #include "copy_fixture.h"
 #include "frame/frame.h"
 #include "pages/paths.h"
-#include "payload/crc.h"
+#include "core/crc.h"
 
 namespace {
 

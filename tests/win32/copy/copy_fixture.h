@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "frame/descriptor.h"
+#include "core/descriptor.h"
 #include "frame/resource_ids.h"
 #include "payload/copy_engine.h"
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "frame/descriptor.h"
-#include "frame/product_tables.h"
+#include "core/crc.h"
+#include "core/descriptor.h"
+#include "core/product_tables.h"
 #include "frame/wizard.h"
 #include "payload/copy_engine.h"
-#include "payload/crc.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "scratch_files.h"
-#include "frame/descriptor.h"
+#include "core/descriptor.h"
 #include "frame/frame.h"
-#include "frame/product_tables.h"
+#include "core/product_tables.h"
 #include "frame/page_table.h"
 #include "pages/pages.h"
 #include "pages/paths.h"

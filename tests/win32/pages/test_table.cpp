@@ -1,5 +1,5 @@
 // The file table these tests install: small rows of component 1.
-#include "payload/file_entry.h"
+#include "core/file_entry.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "desktop_hold.h"
 #include "fake_progman.h"
-#include "frame/registry_names.h"
+#include "core/registry_names.h"
 #include "harness.h"
 #include "message_box.h"
 #include "register/dde_client.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "frame/registry_names.h"
+#include "core/registry_names.h"
 #include "harness.h"
 #include "message_box.h"
 #include "register/registry.h"

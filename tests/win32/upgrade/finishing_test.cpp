@@ -14,11 +14,11 @@
 
 #include "message_box.h"
 #include "scratch_files.h"
-#include "frame/registry_names.h"
+#include "core/registry_names.h"
 #include "pages/paths.h"
 #include "frame/host.h"
 #include "upgrade/finishing.h"
-#include "upgrade/server_config.h"
+#include "core/server_config.h"
 
 namespace {
 

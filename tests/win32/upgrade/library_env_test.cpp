@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "upgrade/server_config.h"
+#include "core/server_config.h"
 
 TEST(LibraryEnvironmentAtStart, FilledBeforeMain)
 {

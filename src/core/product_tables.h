@@ -5,8 +5,8 @@
 #pragma once
 #include <cstdint>
 
-#include "frame/descriptor.h"
-#include "frame/registry_names.h"
+#include "core/descriptor.h"
+#include "core/registry_names.h"
 
 // A predefined registry root as the platform's key handle value.
 inline HKEY__* PredefinedRoot(uint32_t value)
@@ -46,6 +46,7 @@ extern const char ProductWindowClass[];           // the running product's main 
 extern const char* const EarlierProgramFiles[2];  // either marks an earlier installation
 extern const char UninstallerName[];
 extern const char UninstallerSwitch[];            // appended to the earlier uninstaller's command
+const unsigned long UninstallerWaitMs = 60000;    // the longest wait for it and what it starts
 extern const char* const OlderUninstallKeys[2];
 extern const char UninstallKeyName[];             // this release's entry below UninstallRoot (registry_names.h)
 extern const char UninstallDisplayName[];

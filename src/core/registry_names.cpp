@@ -1,4 +1,4 @@
-#include "frame/registry_names.h"
+#include "core/registry_names.h"
 
 #include "core/text_format.h"
 

@@ -1,12 +1,13 @@
 // Bounded path building: platform-free. Every path built from a directory
 // and a name follows one rule: one '\' between them, none added after a
 // directory that already ends in one (a drive's root, "D:\").
+#include "core/path_join.h"
+
 #include <cstdio>
 #include <cstring>
 
+#include "core/product_tables.h"
 #include "core/text_format.h"
-#include "frame/product_tables.h"
-#include "pages/pages.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "payload/szdd.h"
+#include "core/szdd.h"
 
 #include <cstring>
 

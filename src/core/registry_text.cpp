@@ -1,7 +1,7 @@
-#include "register/registry_text.h"
+#include "core/registry_text.h"
 
+#include "core/registry_names.h"
 #include "core/text_format.h"
-#include "frame/registry_names.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "payload/crc.h"
+#include "core/crc.h"
 
 namespace {
 

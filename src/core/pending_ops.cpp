@@ -1,4 +1,4 @@
-#include "upgrade/pending_ops.h"
+#include "core/pending_ops.h"
 
 #include <cstring>
 #include <string>

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstddef>
 
-#include "frame/descriptor.h"
+#include "core/descriptor.h"
 
 // Each writes into `out` and returns false, with `out` empty, when the
 // result does not fit `size` bytes. `prefix` is the destination ending in '\'.

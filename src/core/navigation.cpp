@@ -1,4 +1,4 @@
-#include "frame/navigation.h"
+#include "core/navigation.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,6 @@
 // The size the uninstall entry reports: platform-free.
-#include "frame/descriptor.h"
-#include "pages/paths.h"
-#include "upgrade/upgrade.h"
+#include "core/descriptor.h"
+#include "core/space.h"
 
 uint32_t InstalledSizeKb(const FileEntry* files, int allocationShift, bool program, bool database)
 {

@@ -4,8 +4,8 @@
 #pragma once
 #include <cstddef>
 
-#include "frame/descriptor.h"
-#include "pages/pages.h"  // MakeDestinationPrefix, for the prefix below
+#include "core/descriptor.h"
+#include "core/path_join.h"  // MakeDestinationPrefix, for the prefix below
 
 // The file an item names: its ItemFile, or on NT 6 the help file for a
 // "kova help" item.

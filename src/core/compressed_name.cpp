@@ -1,4 +1,4 @@
-#include "payload/compressed_name.h"
+#include "core/compressed_name.h"
 
 #include <cstring>
 

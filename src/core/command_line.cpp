@@ -1,4 +1,4 @@
-#include "frame/command_line.h"
+#include "core/command_line.h"
 #include "core/ascii.h"
 #include "core/text_format.h"
 

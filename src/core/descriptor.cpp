@@ -1,4 +1,4 @@
-#include "frame/descriptor.h"
+#include "core/descriptor.h"
 
 #include <cstring>
 

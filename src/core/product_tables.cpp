@@ -1,4 +1,4 @@
-#include "frame/product_tables.h"
+#include "core/product_tables.h"
 
 #define KOVA_VENDOR_KEY "SOFTWARE\\Brannvik"
 #define KOVA_PRODUCT_KEY KOVA_VENDOR_KEY "\\KOVAwin\\CurrentVersion"

@@ -1,11 +1,11 @@
 // Disk-space arithmetic of the destination page: platform-free.
+#include "core/space.h"
+
 #include <cstdio>
 #include <cstring>
 
+#include "core/descriptor.h"
 #include "core/text_format.h"
-#include "frame/descriptor.h"
-#include "pages/pages.h"
-#include "pages/paths.h"
 
 uint32_t RoundToAllocation(uint32_t size, int allocationShift)
 {

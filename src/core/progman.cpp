@@ -1,9 +1,9 @@
-#include "register/progman.h"
+#include "core/progman.h"
 
 #include <cstring>
 
 #include "core/ascii.h"
-#include "frame/product_tables.h"
+#include "core/product_tables.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "upgrade/server_config.h"
+#include "core/server_config.h"
 
 #include <cctype>
 #include <cstdio>

@@ -4,7 +4,7 @@
 // appear only as opaque pointer types.
 #pragma once
 #include <cstdint>
-#include "payload/file_entry.h"
+#include "core/file_entry.h"
 
 #if defined(_WIN32)
 #define KOVA_CALLBACK __stdcall

@@ -2,10 +2,6 @@
 
 #include <cstring>
 
-InstallDescriptor Descriptor;
-int ProgramSelected;
-int DatabaseSelected;
-
 namespace {
 
 template <typename Row>
@@ -32,14 +28,6 @@ void SelectComponent(const InstallDescriptor* d, int key, int value)
     SelectRows(d->SharedFiles, key, value);
     SelectRows(d->ExtraRows, key, value);
     SelectRows(d->UninstallEntries, key, value);
-}
-
-void SelectChosenComponents()
-{
-    if (ProgramSelected)
-        SelectComponent(&Descriptor, 1, 1);
-    if (DatabaseSelected)
-        SelectComponent(&Descriptor, 2, 1);
 }
 
 ReleaseStamp ReleaseStampOf(int releaseYear, int releaseMonth, int releaseDay, int version)

@@ -113,19 +113,9 @@ struct InstallDescriptor {
     UninstallRow* UninstallEntries;
 };
 
-// The process-wide descriptor, filled by ConfigureInstallation at start-up.
-extern InstallDescriptor Descriptor;
-
-// Which components the user gets (both 1 in this product).
-extern int ProgramSelected;
-extern int DatabaseSelected;
-
 // Sets the selected flag of every row of every present table whose key
 // equals `key` (or of every row when `key` is 0) to `value`.
 void SelectComponent(const InstallDescriptor* descriptor, int key, int value);
-// Selects component 1 and then 2 of Descriptor, as ProgramSelected and
-// DatabaseSelected say.
-void SelectChosenComponents();
 
 // The local time stamped on every installed file, from the descriptor's
 // release fields: ReleaseYear has two digits (0-49 are 2000-2049, 50-99 are

@@ -9,16 +9,9 @@
 #include "core/file_exists.h"
 #include "core/text_format.h"
 
-LibraryEnvironmentRecord LibraryEnvironment;
-
 namespace {
 
 const int PieceLimit = ConfigPieceSize - 2;
-
-// Runs before the entry point, so that every later step sees the same value.
-struct LibraryEnvironmentFiller {
-    LibraryEnvironmentFiller() { InitLibraryEnvironment(); }
-} libraryEnvironmentFiller;
 
 bool IsWhiteByte(char c)
 {
@@ -69,24 +62,19 @@ void WriteClosingLines(FILE* output, const char* libraryDir, bool wholeCommentQu
 
 }  // namespace
 
-void InitLibraryEnvironment()
+LibraryEnvironmentRecord LibraryEnvironmentOf(const char* value)
 {
-    SetLibraryEnvironment(std::getenv("KOVAWIN_LIB"));
-}
-
-void SetLibraryEnvironment(const char* value)
-{
-    LibraryEnvironment.LibraryDirGiven = 0;
-    LibraryEnvironment.LibraryDir[0] = '\0';
+    LibraryEnvironmentRecord record = {};
     if (value) {
-        LibraryEnvironment.LibraryDirGiven = 1;
-        std::strncpy(LibraryEnvironment.LibraryDir, value, sizeof LibraryEnvironment.LibraryDir - 1);
-        LibraryEnvironment.LibraryDir[sizeof LibraryEnvironment.LibraryDir - 1] = '\0';
+        record.LibraryDirGiven = 1;
+        std::strncpy(record.LibraryDir, value, sizeof record.LibraryDir - 1);
+        record.LibraryDir[sizeof record.LibraryDir - 1] = '\0';
     }
-    for (char* p = LibraryEnvironment.LibraryDir; *p; ++p) {
+    for (char* p = record.LibraryDir; *p; ++p) {
         if (*p == '\\')
             *p = '/';
     }
+    return record;
 }
 
 char* NextToken(char** cursor, char* endedBy)

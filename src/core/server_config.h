@@ -10,13 +10,8 @@ struct LibraryEnvironmentRecord {
     int32_t LibraryDirGiven;   // 1 when KOVAWIN_LIB is set, even to an empty value
 };
 
-// Filled by a static initialiser before the entry point runs.
-extern LibraryEnvironmentRecord LibraryEnvironment;
-
-// Reads KOVAWIN_LIB into LibraryEnvironment (and clears it when unset).
-void InitLibraryEnvironment();
-// The same from a value of that form (null: not given).
-void SetLibraryEnvironment(const char* value);
+// The record of a KOVAWIN_LIB value (null: not given).
+LibraryEnvironmentRecord LibraryEnvironmentOf(const char* value);
 
 // Splits the next word off the writable text at *cursor and terminates it in
 // place; null when only white space is left. A word in double or single

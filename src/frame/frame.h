@@ -6,6 +6,7 @@
 
 #include "core/descriptor.h"
 #include "core/navigation.h"
+#include "frame/install_state.h"
 #include "frame/resource_ids.h"
 
 static_assert(std::is_same<PageProcedure, DLGPROC>::value, "page procedures are dialog procedures");

@@ -1,4 +1,9 @@
 #include "frame/frame.h"
+#include "frame/install_state.h"
+
+InstallDescriptor Descriptor;
+int ProgramSelected;
+int DatabaseSelected;
 
 HINSTANCE AppInstance;
 HWND MainWindow;
@@ -15,3 +20,11 @@ int LaunchReaderAtExit;
 int OpenGuideAtExit;
 int Busy;
 int FinishingDone;
+
+void SelectChosenComponents()
+{
+    if (ProgramSelected)
+        SelectComponent(&Descriptor, 1, 1);
+    if (DatabaseSelected)
+        SelectComponent(&Descriptor, 2, 1);
+}

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "core/descriptor.h"
+#include "frame/install_state.h"
 #include "frame/page_table.h"
 
 // Chrome of the main window.

@@ -4,7 +4,15 @@
 // FinishInstallation itself is declared with the frame's calls (frame/wizard.h).
 #pragma once
 #include "core/descriptor.h"
+#include "core/server_config.h"
 #include "frame/wizard.h"
+
+// KOVAWIN_LIB as the installer started with it (filled before the entry
+// point runs, so that every step sees the same value), or as given to each
+// user's step.
+extern LibraryEnvironmentRecord LibraryEnvironment;
+void InitLibraryEnvironment();
+void SetLibraryEnvironment(const char* value);
 
 // The user's part of the finishing step: %UserProfile%\KOVA_TMP with a copy
 // of the installed server configuration, the library merged in when one was

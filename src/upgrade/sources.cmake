@@ -3,4 +3,5 @@ kova_sources(
     leave_page.cpp
     user_step.cpp
     finishing.cpp
+    library_environment.cpp
 )

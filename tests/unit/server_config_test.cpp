@@ -264,43 +264,30 @@ TEST(NextToken, QuotedWords)
     EXPECT_EQ(NextToken(&cursor), nullptr);
 }
 
-class LibraryEnvironmentTest : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        unsetenv("KOVAWIN_LIB");
-        InitLibraryEnvironment();
-    }
-};
-
-TEST_F(LibraryEnvironmentTest, ValueWithSlashesAndLimits)
+TEST(LibraryEnvironment, ValueWithSlashesAndLimits)
 {
-    setenv("KOVAWIN_LIB", "C:\\Data\\Libs", 1);
-    InitLibraryEnvironment();
-    EXPECT_EQ(LibraryEnvironment.LibraryDirGiven, 1);
-    EXPECT_STREQ(LibraryEnvironment.LibraryDir, "C:/Data/Libs");
+    LibraryEnvironmentRecord library = LibraryEnvironmentOf("C:\\Data\\Libs");
+    EXPECT_EQ(library.LibraryDirGiven, 1);
+    EXPECT_STREQ(library.LibraryDir, "C:/Data/Libs");
 
-    setenv("KOVAWIN_LIB", "", 1);
-    InitLibraryEnvironment();
-    EXPECT_EQ(LibraryEnvironment.LibraryDirGiven, 1);
-    EXPECT_STREQ(LibraryEnvironment.LibraryDir, "");
+    library = LibraryEnvironmentOf("");
+    EXPECT_EQ(library.LibraryDirGiven, 1);
+    EXPECT_STREQ(library.LibraryDir, "");
 
     std::string longValue;
     for (int i = 0; i < 30; i++)
         longValue += "d" + std::to_string(i % 10) + "\\abcdefg";
     ASSERT_EQ(longValue.size(), 300u);
-    setenv("KOVAWIN_LIB", longValue.c_str(), 1);
-    InitLibraryEnvironment();
+    library = LibraryEnvironmentOf(longValue.c_str());
     std::string expected = longValue.substr(0, 255);
     for (char& c : expected)
         if (c == '\\')
             c = '/';
-    EXPECT_EQ(std::string(LibraryEnvironment.LibraryDir), expected);
+    EXPECT_EQ(std::string(library.LibraryDir), expected);
 
-    unsetenv("KOVAWIN_LIB");
-    InitLibraryEnvironment();
-    EXPECT_EQ(LibraryEnvironment.LibraryDirGiven, 0);
-    EXPECT_STREQ(LibraryEnvironment.LibraryDir, "");
+    library = LibraryEnvironmentOf(nullptr);
+    EXPECT_EQ(library.LibraryDirGiven, 0);
+    EXPECT_STREQ(library.LibraryDir, "");
 }
 
 }  // namespace

@@ -22,6 +22,8 @@ const char Destination[] = "<destination>";
 const char Machine[] = "HKEY_LOCAL_MACHINE";
 const char Classes[] = "HKEY_CLASSES_ROOT";
 const char LibraryExample[] = "D:\\Libs";
+// The descriptor this page is made from: the product's tables and the staged files.
+InstallDescriptor Descriptor;
 
 // The copy engine's choice of folder, restated once from
 // payload/copy_engine.cpp, whose Win32 code finds the folders at run time.
@@ -167,9 +169,7 @@ bool MergedExample(const std::string& shippedPath, std::string& merged, std::str
     if (!source || !output) {
         error = shippedPath + ": cannot be read for the merge example";
     } else {
-        setenv("KOVAWIN_LIB", LibraryExample, 1);
-        InitLibraryEnvironment();
-        WriteMergedConfig(source, output, LibraryEnvironment.LibraryDir);
+        WriteMergedConfig(source, output, LibraryEnvironmentOf(LibraryExample).LibraryDir);
         std::rewind(output);
         for (int c; (c = std::fgetc(output)) != EOF;)
             if (c != '\r')
@@ -293,7 +293,7 @@ void RegistrySection(std::ostream& out, const std::string& prefix)
     table.Add(left, "write", Machine, uninstallKey, PublisherValue, "REG_SZ", Code(UninstallPublisher));
     table.Add(left, "write", Machine, uninstallKey, DisplayVersionValue, "REG_SZ", Code(UninstallDisplayVersion));
     table.Add(left, "write", Machine, uninstallKey, EstimatedSizeValue, "REG_DWORD",
-              Code(std::to_string(InstalledSizeKb(Descriptor.Files, 9, ProgramSelected != 0, DatabaseSelected != 0))) +
+              Code(std::to_string(InstalledSizeKb(Descriptor.Files, 9, true, true))) +
                   " (kilobytes: the file sizes, each rounded up to whole sectors of the destination's drive; here 512 "
                   "bytes)");
     table.Add(left, "write", Machine, ProductKey, "(default)", "REG_SZ", Code(ProductIdentity));
@@ -443,9 +443,9 @@ bool ChangesDocument(const std::vector<PackRow>& rows, std::string& text, std::s
     Descriptor.Directories = ProductDirectories;
     Descriptor.ProgramItems = ProductProgramItems;
     Descriptor.FileTypes = ProductFileTypes;
-    ProgramSelected = 1;
-    DatabaseSelected = 1;
-    SelectChosenComponents();
+    // Both components, as the product chooses them.
+    SelectComponent(&Descriptor, 1, 1);
+    SelectComponent(&Descriptor, 2, 1);
 
     std::string merged;
     if (shipped.empty()) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/server_config.h"
+#include "upgrade/finishing.h"
 
 TEST(LibraryEnvironmentAtStart, FilledBeforeMain)
 {

@@ -4,6 +4,7 @@ kova_sources(
   CORE
     text_format.cpp
     file_exists.cpp
+    file_folder.cpp
     navigation.cpp
     descriptor.cpp
     command_line.cpp

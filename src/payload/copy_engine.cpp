@@ -8,6 +8,7 @@
 
 #include "core/compressed_name.h"
 #include "core/crc.h"
+#include "core/file_folder.h"
 #include "frame/frame.h"
 #include "frame/setup_log.h"
 #include "pages/pages.h"
@@ -65,12 +66,6 @@ const char* LastComponent(const char* path)
 {
     const char* slash = std::strrchr(path, '\\');
     return slash ? slash + 1 : path;
-}
-
-bool HasFontExtension(const char* name)
-{
-    const char* dot = std::strrchr(name, '.');
-    return dot != nullptr && lstrcmpiA(dot, ".fon") == 0;
 }
 
 void ShowStep(CopyEngine* engine, const char* label)
@@ -533,7 +528,8 @@ char* SourcePath(CopyEngine* engine, const char* name)
 
 char* TargetPath(CopyEngine* engine, const char* name, int useShared)
 {
-    engine->IsFont = HasFontExtension(name) ? 1 : 0;
+    FileFolder folder = FolderOf(name, useShared);
+    engine->IsFont = folder == FolderFonts ? 1 : 0;
     char* path = engine->WorkPath;
     bool fits;
     if (engine->IsFont) {
@@ -544,8 +540,8 @@ char* TargetPath(CopyEngine* engine, const char* name, int useShared)
         if (fits)
             fits = AppendPath(path, engine->Session->UseFontsFolder ? "Fonts\\" : "SYSTEM\\");
     } else {
-        fits = CopyPath(path, (useShared != 0 && engine->SharedDir[0] != '\0') ? engine->SharedDir
-                                                                               : engine->TargetDir);
+        fits = CopyPath(path, (folder == FolderSharedFiles && engine->SharedDir[0] != '\0') ? engine->SharedDir
+                                                                                        : engine->TargetDir);
     }
     if (!fits || !AppendPath(path, name))
         return nullptr;

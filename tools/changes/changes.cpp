@@ -1,20 +1,20 @@
 #include "changes.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
 #include "files.h"
 #include "core/descriptor.h"
-#include "core/product_tables.h"
+#include "core/file_folder.h"
 #include "core/path_join.h"
-#include "core/space.h"
-#include "core/registry_names.h"
-#include "core/progman.h"
-#include "core/registry_text.h"
 #include "core/pending_ops.h"
+#include "core/product_tables.h"
+#include "core/progman.h"
+#include "core/registry_names.h"
+#include "core/registry_text.h"
 #include "core/server_config.h"
+#include "core/space.h"
 
 namespace {
 
@@ -25,26 +25,19 @@ const char LibraryExample[] = "D:\\Libs";
 // The descriptor this page is made from: the product's tables and the staged files.
 InstallDescriptor Descriptor;
 
-// The copy engine's choice of folder, restated once from
-// payload/copy_engine.cpp, whose Win32 code finds the folders at run time.
-// The end-to-end walk checks it against what an installation leaves behind.
-// Everything else here comes from the engines' own names and functions.
-namespace engine {
-// Font files go to the system's font folder (SYSTEM before it had one) and
-// are added to the system's fonts; a non-zero target selector names the
-// shared-files folder; the rest go to the destination.
+// The copy engine's folder for a file, as this page names it: fonts are
+// also added to the system's fonts (SYSTEM before there was a font folder).
 std::string Folder(const FileEntry& file)
 {
-    std::string name = file.Name;
-    std::string extension = name.size() > 4 ? name.substr(name.size() - 4) : "";
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension == ".fon")
+    switch (FolderOf(file.Name, file.TargetSelector)) {
+    case FolderFonts:
         return "%SystemRoot%\\Fonts";
-    return file.TargetSelector ? "<shared files>" : Destination;
+    case FolderSharedFiles:
+        return "<shared files>";
+    default:
+        return Destination;
+    }
 }
-
-}  // namespace engine
 
 // The registry writer's texts of a file type.
 std::string ClassName(const FileTypeRow& row)
@@ -228,7 +221,7 @@ void FilesSection(std::ostream& out, const FileEntry* files)
             continue;
         char crc[16];
         std::snprintf(crc, sizeof crc, "0x%08X", unsigned(file->Crc));
-        Row(out, {Code(engine::Folder(*file)), Code(file->Name),
+        Row(out, {Code(Folder(*file)), Code(file->Name),
                   std::to_string(file->Size), crc});
         total += file->Size;
         count++;

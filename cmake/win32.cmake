@@ -26,7 +26,7 @@ add_compile_options(${KOVA_PATH_MAPS})
 # datum in its own section so the linker keeps only what is used, and without
 # exceptions, run-time type information or unwind tables (it reports failures
 # by its return values and links no library that throws).
-set(KOVA_PRODUCT_OPTIONS -Oz -fomit-frame-pointer -ffunction-sections -fno-exceptions -fno-rtti
+set(KOVA_PRODUCT_OPTIONS -Oz -fomit-frame-pointer -fno-inline-functions-called-once -ffunction-sections -fno-exceptions -fno-rtti
   -fno-asynchronous-unwind-tables)
 target_compile_options(kovacore PRIVATE ${KOVA_PATH_MAPS} ${KOVA_PRODUCT_OPTIONS})
 

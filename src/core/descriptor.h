@@ -1,7 +1,8 @@
 // The installation descriptor: the one record that says which pages, files,
 // registry rows, program items and file types make up the product. Engines
-// walk it and never name the product. Platform-free: window and key handles
-// appear only as opaque pointer types.
+// walk it and never name the product. Platform-free: registry roots appear
+// by their values, and the page procedures by the platform's dialog
+// procedure signature over an opaque window type.
 #pragma once
 #include <cstdint>
 #include "core/file_entry.h"
@@ -15,16 +16,19 @@ typedef intptr_t KovaLParam;
 #endif
 
 struct HWND__;
-struct HKEY__;
 
 // Same signature as the platform's dialog procedure (checked in frame.h).
 typedef intptr_t(KOVA_CALLBACK* PageProcedure)(HWND__*, unsigned int, uintptr_t, KovaLParam);
+
+// The predefined registry roots the tables name, by the platform's values.
+const uint32_t RootClassesValue = 0x80000000;
+const uint32_t RootLocalMachineValue = 0x80000002;
 
 // Every table row starts with a component key (0 ends the table) and carries
 // a selected flag that SelectComponent sets.
 struct RegistryRow {
     int32_t ComponentKey;
-    HKEY__* RootKey;
+    uint32_t RootKey;             // a predefined root's value (RootLocalMachineValue, RootClassesValue)
     const char* SubKey;
     const char* DefaultValue;     // or null
     int32_t PrefixDestination;    // non-zero: destination prefix + DefaultValue

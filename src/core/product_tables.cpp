@@ -11,8 +11,8 @@ const char VendorKey[] = KOVA_VENDOR_KEY;
 const char ProductFolder[] = "KOVAwin";
 
 RegistryRow ProductRegistryEntries[] = {
-    {1, PredefinedRoot(RootLocalMachineValue), ProductAppPathsKey, "kovamain.exe", 1, 0},
-    {0, nullptr, nullptr, nullptr, 0, 0},
+    {1, RootLocalMachineValue, ProductAppPathsKey, "kovamain.exe", 1, 0},
+    {0, 0, nullptr, nullptr, 0, 0},
 };
 
 DirectoryRow ProductDirectories[] = {
@@ -66,6 +66,8 @@ const char* const CancelledNames[CancelledNameCount] = {"uninstal.exe", "comprox
 
 const char SetupMutexName[] = "Global\\KOVA 17.1 Setup";
 const char SetupWindowProperty[] = "KOVA 17.1 Setup";
+const char SetupConversationClass[] = "KovaSetupConversation";
+const char LibraryVariable[] = "KOVAWIN_LIB";
 const char ActiveSetupId[] = "{5B0C3E71-9A4D-4F2E-B817-0D17A1C0FFEE}";
 const char ActiveSetupVersion[] = "17,1";
 const char UserStepProgram[] = "kovauser.exe";

@@ -8,13 +8,6 @@
 #include "core/descriptor.h"
 #include "core/registry_names.h"
 
-// A predefined registry root as the platform's key handle value.
-inline HKEY__* PredefinedRoot(uint32_t value)
-{
-    return reinterpret_cast<HKEY__*>(static_cast<intptr_t>(static_cast<int32_t>(value)));
-}
-const uint32_t RootClassesValue = 0x80000000;
-const uint32_t RootLocalMachineValue = 0x80000002;
 
 extern const char ProductIdentity[];      // welcome page, and the default value of ProductKey
 extern const char ProductKey[];
@@ -77,6 +70,10 @@ extern const char* const CancelledNames[CancelledNameCount];  // in the destinat
 // one can bring it to the front.
 extern const char SetupMutexName[];
 extern const char SetupWindowProperty[];
+// The class of the unattended run's message-only window (its DDE conversation).
+extern const char SetupConversationClass[];
+// The environment variable that names the library directory.
+extern const char LibraryVariable[];
 // Each user's step at logon, for installations without a user at the
 // screen: the machine's Active Setup component (below ActiveSetupKey, under this
 // product's own id) runs this copy of the setup in the destination.

@@ -56,7 +56,6 @@ public:
     bool NoServer = false;
 };
 
-const char ConversationClass[] = "KovaSetupConversation";
 DdeClient* Conversation = nullptr;
 
 LRESULT CALLBACK ConversationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -109,9 +108,9 @@ HWND MakeConversationWindow()
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = ConversationProc;
     windowClass.hInstance = AppInstance;
-    windowClass.lpszClassName = ConversationClass;
+    windowClass.lpszClassName = SetupConversationClass;
     RegisterClassA(&windowClass);
-    return CreateWindowA(ConversationClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, AppInstance, nullptr);
+    return CreateWindowA(SetupConversationClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, AppInstance, nullptr);
 }
 
 // The program group over DDE from `window`; its end comes through the host.

@@ -41,6 +41,11 @@ HKEY RegistryRoot(HKEY root)
     return root;
 }
 
+HKEY PredefinedRoot(uint32_t value)
+{
+    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(value)));
+}
+
 LONG OpenRegKey(HKEY parent, const char* path, HKEY* key, REGSAM access)
 {
     return RegOpenKeyExA(RegistryRoot(parent), path, 0, access, key);

@@ -7,6 +7,7 @@
 // caller's choosing, so that a test runs an engine against a scratch key.
 #pragma once
 #include <windows.h>
+#include <cstdint>
 
 // From now on HKEY_LOCAL_MACHINE stands for `machine` and HKEY_CLASSES_ROOT
 // for `classes`; nulls give back the real roots. The caller keeps both
@@ -14,6 +15,8 @@
 void AimRegistryAt(HKEY machine, HKEY classes);
 // The key `root` stands for: an aimed root, or `root` itself.
 HKEY RegistryRoot(HKEY root);
+// The key handle of a predefined root named by its value (a table's RootKey).
+HKEY PredefinedRoot(uint32_t value);
 
 // Open and create return the registry's error code; `*key` is set on success.
 LONG OpenRegKey(HKEY parent, const char* path, HKEY* key, REGSAM access = KEY_READ);

@@ -107,7 +107,7 @@ int WriteRegistry(RegistryWriter* writer)
         if (!row->Selected)
             continue;
         HKEY key = nullptr;
-        if (CreateRegKey(reinterpret_cast<HKEY>(row->RootKey), row->SubKey, &key) != ERROR_SUCCESS)
+        if (CreateRegKey(PredefinedRoot(row->RootKey), row->SubKey, &key) != ERROR_SUCCESS)
             return Fail(writer, ErrRegistry);
         if (row->DefaultValue && row->PrefixDestination) {
             char* value = Joined(prefix, row->DefaultValue);

@@ -1,13 +1,14 @@
 // KOVAWIN_LIB as the installer started with it.
 #include <cstdlib>
 
+#include "core/product_tables.h"
 #include "upgrade/finishing.h"
 
 LibraryEnvironmentRecord LibraryEnvironment;
 
 void InitLibraryEnvironment()
 {
-    LibraryEnvironment = LibraryEnvironmentOf(std::getenv("KOVAWIN_LIB"));
+    LibraryEnvironment = LibraryEnvironmentOf(std::getenv(LibraryVariable));
 }
 
 void SetLibraryEnvironment(const char* value)

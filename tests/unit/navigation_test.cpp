@@ -133,7 +133,7 @@ TEST(SelectComponentTest, KeysTablesAndTerminators)
     FileEntry files[3] = {};
     files[0].ComponentKey = 1;
     files[1].ComponentKey = 2;
-    RegistryRow registry[2] = {{1, nullptr, "k", nullptr, 0, 0}, {0, nullptr, nullptr, nullptr, 0, 0}};
+    RegistryRow registry[2] = {{1, 0, "k", nullptr, 0, 0}, {0, 0, nullptr, nullptr, 0, 0}};
     DirectoryRow directories[1] = {{0, nullptr, 0}};
     ProgramItemRow items[2] = {{2, "a", "A", 1, 0, 0}, {0, nullptr, "Group", 0, 0, 7}};
     InstallDescriptor d = {};

@@ -95,11 +95,11 @@ std::string CopyBack(const char* temp, const std::string& userDir)
     return out;
 }
 
-std::string RootName(const HKEY__* root)
+std::string RootName(uint32_t root)
 {
-    if (root == PredefinedRoot(RootLocalMachineValue))
+    if (root == RootLocalMachineValue)
         return Machine;
-    return root == PredefinedRoot(RootClassesValue) ? Classes : "?";
+    return root == RootClassesValue ? Classes : "?";
 }
 
 // "a, b or c"

@@ -77,8 +77,8 @@ protected:
     void PlantStaleClassKey() { WriteValue(HKEY_CLASSES_ROOT, "kvxfile\\Stale", "from an earlier release"); }
 
     RegistryRow Rows[2] = {
-        {1, reinterpret_cast<HKEY__*>(HKEY_LOCAL_MACHINE), AppPathsKey.c_str(), "kovamain.exe", 1, 1},
-        {0, nullptr, nullptr, nullptr, 0, 0},
+        {1, RootLocalMachineValue, AppPathsKey.c_str(), "kovamain.exe", 1, 1},
+        {0, 0, nullptr, nullptr, 0, 0},
     };
     FileTypeRow Types[2] = {
         {1, "kvx", "KOVA Library", "kovamain.exe", 599, "kovamain.exe", 1},

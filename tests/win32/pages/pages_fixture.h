@@ -108,7 +108,7 @@ protected:
     {
         RemoveTree(Scratch);
         ASSERT_TRUE(CreateDirectoryA(Scratch, nullptr));
-        for (const char* name : {"KOVA 15.0", "KOVA 16.1", "KOVA 17.1"})
+        for (const char* name : {OlderUninstallKeys[0], OlderUninstallKeys[1], UninstallKeyName})
             RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKeyOf(name).c_str());
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProductKey);
 

@@ -74,11 +74,7 @@ inline void MakeKey(const std::string& path)
 // The recorder program's path in Windows form (it is built on the Z: drive).
 inline std::string RecorderPath()
 {
-    std::string path = std::string("Z:") + KOVA_RECORDER;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
+    return WindowsPath(KOVA_RECORDER);
 }
 
 inline bool CopyRecorder(const std::string& to)

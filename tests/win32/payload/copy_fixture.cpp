@@ -56,11 +56,7 @@ int64_t FileSize(const std::string& path)
 
 std::string StagePath(const char* name)
 {
-    std::string path = std::string("Z:") + COPY_TEST_STAGE + "/" + name;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
+    return WindowsPath(std::string(COPY_TEST_STAGE) + "/" + name);
 }
 
 FileEntry PackedRow(const char* name)

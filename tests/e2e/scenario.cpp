@@ -4,6 +4,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "core/product_tables.h"
+#include "core/space.h"
 #include "screenshot.h"
 
 const char kWelcome[] = "Welcome!";
@@ -25,17 +27,13 @@ const char SetupScenario::kSetupDir[] = "C:\\kova_e2e\\cd\\setup";
 
 namespace {
 
-// Long names the installer gives five of the 8.3 rows, by row.
+// The long name the installer gives a row of the file table, or nullptr.
 const char* LongName(int row)
 {
-    switch (row) {
-    case 4: return "kova_help.kbx";
-    case 11: return "tarndaemon.conf";
-    case 12: return "kova.conf";
-    case 13: return "sys_structure.conf";
-    case 14: return "Getting Started with KOVA.html";
-    default: return nullptr;
-    }
+    for (const LongFileName& name : ProductLongNames)
+        if (name.Row == row)
+            return name.Name;
+    return nullptr;
 }
 
 std::string ScreensDir()
@@ -79,27 +77,21 @@ unsigned long SectorSize(char driveLetter)
 
 unsigned long RequiredBytesFor(unsigned long bytesPerSector)
 {
+    const int shift = AllocationShiftOf(bytesPerSector, 0);
     unsigned long total = 0;
     for (const PayloadFile& file : PayloadFiles()) {
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (!GetFileAttributesExA(file.stagedPath.c_str(), GetFileExInfoStandard, &data))
             return 0;
-        unsigned long size = data.nFileSizeLow;
-        total += (size + bytesPerSector - 1) / bytesPerSector * bytesPerSector;
+        total += RoundToAllocation(data.nFileSizeLow, shift);
     }
     return total;
 }
 
-std::string Megabytes(unsigned long long bytes)
+std::string Megabytes(uint32_t bytes)
 {
-    unsigned long long whole = bytes >> 20;
-    unsigned long long tenths = ((bytes & 0xFFFFF) * 10 + 0x80000) >> 20;
-    if (tenths >= 10) {
-        whole += 1;
-        tenths -= 10;
-    }
     char text[32];
-    std::snprintf(text, sizeof(text), "%u.%u MB", static_cast<unsigned>(whole), static_cast<unsigned>(tenths));
+    FormatMegabytes(bytes, text, sizeof text);
     return text;
 }
 
@@ -110,7 +102,7 @@ std::string AvailableText(char driveLetter)
     if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
         return "n/a";
     unsigned long long bytes = 1ull * sectorsPerCluster * bytesPerSector * freeClusters;
-    return bytes >= 0x80000000ull ? "> 2 GB" : Megabytes(bytes);
+    return bytes >= 0x80000000ull ? "> 2 GB" : Megabytes(static_cast<uint32_t>(bytes));
 }
 
 void SetupScenario::SetUp()

@@ -5,6 +5,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -34,10 +35,11 @@ struct PayloadFile {
     std::string stagedPath;
 };
 std::vector<PayloadFile> PayloadFiles();
-// RequiredBytes of the page, for a drive with the given sector size.
+// What the page should count as required on a drive with the given sector
+// size: the staged files' sizes, each rounded up to a whole sector.
 unsigned long RequiredBytesFor(unsigned long bytesPerSector);
-// The page's size text: "%d.%d MB" with the rest rounded to a tenth.
-std::string Megabytes(unsigned long long bytes);
+// A size as the page shows it.
+std::string Megabytes(uint32_t bytes);
 // What the page shows as available space on a drive ("> 2 GB", "N.N MB", "n/a").
 std::string AvailableText(char driveLetter);
 unsigned long SectorSize(char driveLetter);

@@ -101,16 +101,6 @@ std::vector<std::string> StaticTexts(HWND window)
     return texts;
 }
 
-std::string WindowsPath(const char* unixPath)
-{
-    std::string path = "Z:";
-    path += unixPath;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
 const char* SetupExePath()
 {
     const char* chosen = std::getenv("KOVA_E2E_SETUP_EXE");

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frame/resource_ids.h"
+#include "../win32/common/scratch_files.h"  // WindowsPath
 
 // Polls `ready` every 50 ms until it holds or `timeoutMs` has passed.
 template <class Predicate>
@@ -29,8 +30,6 @@ std::string WindowText(HWND window);
 std::string ClassNameOf(HWND window);
 // Texts of every static child of a window, in z order.
 std::vector<std::string> StaticTexts(HWND window);
-// Linux path of the build tree to the Windows path Wine maps it to (Z:).
-std::string WindowsPath(const char* unixPath);
 // The setup.exe the scenarios walk (a Linux path): KOVA_E2E_SETUP_EXE when
 // set, such as a signed copy, else the one this driver was built with.
 const char* SetupExePath();

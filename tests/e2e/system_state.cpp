@@ -300,7 +300,7 @@ std::string WaitForTrace(const char* name, DWORD timeoutMs)
 void CleanSystem()
 {
     DeleteKeyTree(HKEY_LOCAL_MACHINE, VendorKey);
-    const char* releases[] = {"KOVA 15.0", "KOVA 16.1", "KOVA 17.1"};
+    const char* releases[] = {OlderUninstallKeys[0], OlderUninstallKeys[1], UninstallKeyName};
     for (const char* release : releases)
         DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKey(release).c_str());
     DeleteKeyTree(HKEY_CLASSES_ROOT, ".kvx");

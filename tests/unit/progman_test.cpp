@@ -5,29 +5,9 @@
 #include <string>
 
 #include "core/progman.h"
+#include "progman_expected.h"
 
 namespace {
-
-struct ProductItems {
-    ProgramItemRow Rows[3] = {
-        {1, "kovamain.exe", "KOVA", 1, 0, 1},
-        {1, "Getting Started with KOVA.html", "Getting Started with KOVA", 1, 0, 1},
-        {0, nullptr, "KOVAwin", 0, 0, 0},
-    };
-    InstallDescriptor Install{};
-    ProductItems() { Install.ProgramItems = Rows; }
-};
-
-const char* const FirstInstallation =
-    "[CreateGroup(\"KOVAwin\")]"
-    "[AddItem(\"C:\\Program Files\\KOVAwin\\kovamain.exe\",\"KOVA\")]"
-    "[AddItem(\"C:\\Program Files\\KOVAwin\\Getting Started with KOVA.html\",\"Getting Started with KOVA\")]";
-
-const char* const Reinstallation =
-    "[CreateGroup(\"KOVAwin\")][ShowGroup(KOVAwin,1)]"
-    "[DeleteItem(KOVA)][AddItem(\"C:\\Program Files\\KOVAwin\\kovamain.exe\",\"KOVA\")]"
-    "[DeleteItem(Getting Started with KOVA)]"
-    "[AddItem(\"C:\\Program Files\\KOVAwin\\Getting Started with KOVA.html\",\"Getting Started with KOVA\")]";
 
 std::string Prefix(const char* dir)
 {
@@ -71,7 +51,7 @@ TEST(DestinationPrefix, RefusesWhatDoesNotFit)
 
 TEST(ComposeCommands, FirstInstallationAndReinstallationTexts)
 {
-    ProductItems product;
+    SelectedProductItems product;
     std::string prefix = Prefix("C:\\Program Files\\KOVAwin");
     EXPECT_EQ(Compose(&product.Install, prefix.c_str(), 0, false), FirstInstallation);
 
@@ -155,12 +135,12 @@ TEST(GroupList, LongGroupNamesAreComparedWhole)
 
 TEST(GroupItems, MarksTitlesFoundInTheReplyIgnoringCase)
 {
-    ProductItems product;
+    SelectedProductItems product;
     MarkItemsInReply("\"KOVAwin\",\"kovawin.grp\",2,1\r\n"
                      "\"kova\",\"C:\\Program Files\\KOVAwin\\kovamain.exe\",,0,0,0\r\n"
                      "\"Other Tool\",\"C:\\x.exe\"\r\n"
                      "\"GETTING STARTED WITH KOVA\",\"C:\\g.html\"\r\n",
-                     product.Rows);
+                     product.Rows.data());
     EXPECT_EQ(product.Rows[0].DeleteFirst, 1);
     EXPECT_EQ(product.Rows[1].DeleteFirst, 1);
 }
@@ -191,10 +171,10 @@ TEST(GroupItems, NothingPastTheReplysEndIsRead)
     ASSERT_EQ(std::strlen(groups), 5u);
     EXPECT_FALSE(GroupListNamesGroup(groups, "KOVAwin"));
 
-    ProductItems product;
+    SelectedProductItems product;
     const char items[] = "\"KOVAwin\",\"kovawin.grp\",1\n\0KOVA\",\"k.exe\"";
     ASSERT_EQ(items[std::strlen(items) - 1], '\n');
-    MarkItemsInReply(items, product.Rows);
+    MarkItemsInReply(items, product.Rows.data());
     EXPECT_EQ(product.Rows[0].DeleteFirst, 0);
 }
 
@@ -226,7 +206,7 @@ TEST(GroupItems, LongTitlesAreComparedWhole)
 
 TEST(ProgramGroupName, IsTheTerminatorsTitle)
 {
-    ProductItems product;
+    SelectedProductItems product;
     EXPECT_STREQ(ProgramGroupName(&product.Install), "KOVAwin");
     InstallDescriptor none{};
     EXPECT_EQ(ProgramGroupName(&none), nullptr);

@@ -4,6 +4,16 @@
 
 #include <string>
 
+// A Linux path of the build tree as the Windows path Wine maps it to (Z:).
+inline std::string WindowsPath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
 // Deletes a file, or a directory with everything below it (read-only
 // entries included); true when nothing is left at `path`.
 inline bool RemoveTree(const std::string& path)

@@ -11,23 +11,8 @@ namespace {
 
 class FrameTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        AppInstance = GetModuleHandleA(nullptr);
-        InstallError = 0;
-        InstallErrorArg = nullptr;
-        StopRequested = 0;
-        CurrentPage = nullptr;
-        MainWindow = CreateDialogParamA(AppInstance, "MAINDLG", nullptr, TestMainProc, 0);
-        ASSERT_NE(MainWindow, nullptr);
-    }
-    void TearDown() override
-    {
-        DestroyWindow(MainWindow);
-        MainWindow = nullptr;
-        CurrentPage = nullptr;
-        InstallError = 0;
-    }
+    void SetUp() override { ASSERT_NE(OpenTestMainWindow(), nullptr); }
+    void TearDown() override { CloseTestMainWindow(); }
     bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(MainWindow, id)) != FALSE; }
     int DefaultId() { return LOWORD(SendMessageA(MainWindow, DM_GETDEFID, 0, 0)); }
 };

@@ -14,20 +14,14 @@ protected:
     void SetUp() override
     {
         Fixture::SetUp();
-        CurrentPage = nullptr;
-        MainWindow = CreateDialogParamA(AppInstance, "MAINDLG", nullptr, TestMainProc, 0);
-        ASSERT_NE(nullptr, MainWindow);
+        ASSERT_NE(OpenTestMainWindow(), nullptr);
         CreateTitleFont(MainWindow);
         GetCurrentDirectoryA(sizeof savedDirectory_, savedDirectory_);
     }
     void TearDown() override
     {
         SetCurrentDirectoryA(savedDirectory_);
-        if (CurrentPage)
-            DestroyWindow(CurrentPage);
-        CurrentPage = nullptr;
-        DestroyWindow(MainWindow);
-        MainWindow = nullptr;
+        CloseTestMainWindow();
         DeleteTitleFont();
         Fixture::TearDown();
     }

@@ -74,11 +74,7 @@ inline void MakeKey(const std::string& path)
 // The recorder program's path in Windows form (it is built on the Z: drive).
 inline std::string RecorderPath()
 {
-    std::string path = std::string("Z:") + KOVA_RECORDER;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
+    return WindowsPath(KOVA_RECORDER);
 }
 
 inline bool CopyRecorder(const std::string& to)
@@ -108,7 +104,7 @@ protected:
     {
         RemoveTree(Scratch);
         ASSERT_TRUE(CreateDirectoryA(Scratch, nullptr));
-        for (const char* name : {"KOVA 15.0", "KOVA 16.1", "KOVA 17.1"})
+        for (const char* name : {OlderUninstallKeys[0], OlderUninstallKeys[1], UninstallKeyName})
             RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKeyOf(name).c_str());
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProductKey);
 

@@ -15,20 +15,10 @@
 #include "core/registry_names.h"
 #include "harness.h"
 #include "message_box.h"
+#include "progman_expected.h"
 #include "register/dde_client.h"
 
 namespace {
-
-const char* const FirstInstallation =
-    "[CreateGroup(\"KOVAwin\")]"
-    "[AddItem(\"C:\\Program Files\\KOVAwin\\kovamain.exe\",\"KOVA\")]"
-    "[AddItem(\"C:\\Program Files\\KOVAwin\\Getting Started with KOVA.html\",\"Getting Started with KOVA\")]";
-
-const char* const Reinstallation =
-    "[CreateGroup(\"KOVAwin\")][ShowGroup(KOVAwin,1)]"
-    "[DeleteItem(KOVA)][AddItem(\"C:\\Program Files\\KOVAwin\\kovamain.exe\",\"KOVA\")]"
-    "[DeleteItem(Getting Started with KOVA)]"
-    "[AddItem(\"C:\\Program Files\\KOVAwin\\Getting Started with KOVA.html\",\"Getting Started with KOVA\")]";
 
 class IconPageTest : public WizardHarness {
 protected:
@@ -36,7 +26,7 @@ protected:
     {
         WizardHarness::SetUp();
         std::strcpy(DestinationDir, "C:\\Program Files\\KOVAwin");
-        Descriptor.ProgramItems = Items;
+        Descriptor.ProgramItems = items.Rows.data();
         // A failed group runs the finishing step: without a profile it
         // leaves the user's files alone.
         const char* profile = std::getenv("UserProfile");
@@ -64,11 +54,7 @@ protected:
     }
 
     std::string savedProfile;
-    ProgramItemRow Items[3] = {
-        {1, "kovamain.exe", "KOVA", 1, 0, 1},
-        {1, "Getting Started with KOVA.html", "Getting Started with KOVA", 1, 0, 1},
-        {0, nullptr, "KOVAwin", 0, 0, 0},
-    };
+    SelectedProductItems items;
 };
 
 std::string ProgramsFolder(int csidl)

@@ -47,14 +47,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms)
 void WizardHarness::SetUp()
 {
     SavedDescriptor = Descriptor;
-    AppInstance = GetModuleHandleA(nullptr);
-    InstallError = 0;
-    InstallErrorArg = nullptr;
-    StopRequested = 0;
-    FinishingDone = 0;
-    CurrentPage = nullptr;
-    MainWindow = CreateDialogParamA(AppInstance, "MAINDLG", nullptr, TestMainProc, 0);
-    ASSERT_NE(MainWindow, nullptr);
+    ASSERT_NE(OpenTestMainWindow(), nullptr);
     Templates[PageReady] = ProductPages[PageReady].Template;
     Procedures[PageReady] = ProductPages[PageReady].Procedure;
     Descriptor = InstallDescriptor{};
@@ -66,13 +59,8 @@ void WizardHarness::SetUp()
 
 void WizardHarness::TearDown()
 {
-    if (CurrentPage)
-        DestroyWindow(CurrentPage);
-    CurrentPage = nullptr;
-    DestroyWindow(MainWindow);
-    MainWindow = nullptr;
+    CloseTestMainWindow();
     PageList = PageListState{nullptr, 0};
-    InstallError = 0;
     Descriptor = SavedDescriptor;
 }
 

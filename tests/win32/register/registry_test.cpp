@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/product_tables.h"
 #include "core/registry_names.h"
 #include "harness.h"
 #include "message_box.h"
@@ -20,6 +21,12 @@ const std::string UninstallKey = std::string(UninstallRoot) + "\\KovaTestUninsta
 const char ScratchKey[] = "Software\\KovaTest Registry";
 const char* const Question =
     "The file type \"kvx\" is already registered as \"%s\"\n\nDo you want to replace this by \"KOVA Library\"?";
+
+FileTypeRow Selected(FileTypeRow row)
+{
+    row.Selected = 1;
+    return row;
+}
 
 class RegistryTest : public WizardHarness {
 protected:
@@ -80,10 +87,8 @@ protected:
         {1, RootLocalMachineValue, AppPathsKey.c_str(), "kovamain.exe", 1, 1},
         {0, 0, nullptr, nullptr, 0, 0},
     };
-    FileTypeRow Types[2] = {
-        {1, "kvx", "KOVA Library", "kovamain.exe", 599, "kovamain.exe", 1},
-        {0, nullptr, nullptr, nullptr, 0, nullptr, 0},
-    };
+    // The product's file type, selected.
+    FileTypeRow Types[2] = {Selected(ProductFileTypes[0]), FileTypeRow{}};
     InstallDescriptor Install{};
     InstallSession Session{};
     RegistryWriter Writer{};

@@ -117,7 +117,7 @@ protected:
         Descriptor.Files = rows_.data();
         ShowPageAt(1);
     }
-    std::string Title() { return CurrentPage ? ControlText(CurrentPage, IDC_PAGE_TITLE) : std::string(); }
+    std::string Title() { return CurrentPage ? Text(CurrentPage, IDC_PAGE_TITLE) : std::string(); }
     // Runs the message loop until the page title changes from "Copying files".
     void PumpUntilLeft(DWORD timeoutMs = 60000)
     {
@@ -150,7 +150,7 @@ protected:
     {
         CopyEngine* engine = CurrentCopyEngine;
         if (finishedAt_ != 0 || engine == nullptr || engine->ErrorCode != 0 || engine->BytesDone != engine->BytesTotal ||
-            ControlText(CurrentPage, IDC_STEP_LABEL) != "Copying file:" || ControlText(CurrentPage, IDC_CURRENT_FILE).empty())
+            Text(CurrentPage, IDC_STEP_LABEL) != "Copying file:" || Text(CurrentPage, IDC_CURRENT_FILE).empty())
             return;
         finishedAt_ = GetTickCount();
         HWND bar = GetDlgItem(CurrentPage, IDC_PROGRESS_BAR);
@@ -172,7 +172,7 @@ TEST_F(CopyPageRunTest, CopiesPaintsAndMovesOnAfterTheHalfSecondPause)
 {
     Show({PackedRow("notes.txt"), PackedRow("manual.htm")});
     ASSERT_EQ(Title(), "Copying files");
-    EXPECT_EQ(ControlText(MainWindow, IDC_EXIT), "Abort");
+    EXPECT_EQ(Text(MainWindow, IDC_EXIT), "Abort");
     EXPECT_NE(CurrentCopyEngine, nullptr);
     PumpUntilLeft();
     EXPECT_EQ(Title(), "Ready to install");
@@ -205,7 +205,7 @@ TEST_F(CopyPageTest, FailureGoesToTheErrorPageWithTheEnginesMessage)
     PumpUntilLeft();
     EXPECT_EQ(Title(), "Installation not completed");
     EXPECT_EQ(InstallError, ErrCreateFile);
-    EXPECT_EQ(ControlText(CurrentPage, IDC_ERROR_TEXT), ErrorMessage(ErrCreateFile, "manual.htm"));
+    EXPECT_EQ(Text(CurrentPage, IDC_ERROR_TEXT), ErrorMessage(ErrCreateFile, "manual.htm"));
     EXPECT_EQ(CurrentCopyEngine, nullptr);
     EXPECT_TRUE(Exists(Target("notes.txt")));
 }
@@ -223,7 +223,7 @@ TEST_F(CopyPageTest, ConfirmedStopShowsInstallationAbortedAndRemovesThePartialFi
     EXPECT_EQ(points.back().File, "manual.htm");
     ASSERT_FALSE(points.back().Partial.empty());
     EXPECT_EQ(Title(), "Installation not completed");
-    EXPECT_EQ(ControlText(CurrentPage, IDC_ERROR_TEXT), "Installation aborted.");
+    EXPECT_EQ(Text(CurrentPage, IDC_ERROR_TEXT), "Installation aborted.");
     EXPECT_FALSE(Exists(points.back().Partial));
     EXPECT_TRUE(Exists(Target("notes.txt")));
 }

@@ -62,9 +62,9 @@ TEST_F(CopyTest, WholePayloadInstallsByteForByteWithTheReleaseTime)
         EXPECT_EQ(CrcOf(bytes), Row(i).Crc);
         EXPECT_FALSE(Exists(Compressed(installed)));
     }
-    EXPECT_EQ(ControlText(page_, IDC_CURRENT_DISK), "1");
-    EXPECT_EQ(ControlText(page_, IDC_STEP_LABEL), "Copying file:");
-    EXPECT_EQ(ControlText(page_, IDC_CURRENT_FILE), "empty.txt");
+    EXPECT_EQ(Text(page_, IDC_CURRENT_DISK), "1");
+    EXPECT_EQ(Text(page_, IDC_STEP_LABEL), "Copying file:");
+    EXPECT_EQ(Text(page_, IDC_CURRENT_FILE), "empty.txt");
 }
 
 TEST_F(CopyTest, NothingSelectedCopiesNothingAndSucceeds)

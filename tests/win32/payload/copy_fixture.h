@@ -3,6 +3,7 @@
 // payload, and a thread that answers the stop question.
 #pragma once
 #include "scratch_files.h"
+#include "test_windows.h"
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -28,7 +29,6 @@ uint32_t StoredSize(const FileEntry& row);
 std::string ErrorMessage(int code, const char* argument);
 // Every one of the three times, in local time, is 2015-05-04 17:01:00.
 ::testing::AssertionResult HasReleaseTime(const std::string& path);
-std::string ControlText(HWND window, int id);
 
 // What the engine showed when the stop question came up.
 struct StopPoint {

@@ -9,11 +9,6 @@
 
 namespace {
 
-INT_PTR CALLBACK IdleProc(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
-
 struct BoxSearch {
     HWND found;
 };
@@ -38,13 +33,6 @@ BOOL CALLBACK FindQuestion(HWND window, LPARAM lParam)
 
 }  // namespace
 
-std::string ControlText(HWND window, int id)
-{
-    char text[512] = "";
-    GetDlgItemTextA(window, id, text, sizeof text);
-    return text;
-}
-
 std::string ReadAll(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -68,11 +56,7 @@ int64_t FileSize(const std::string& path)
 
 std::string StagePath(const char* name)
 {
-    std::string path = std::string("Z:") + COPY_TEST_STAGE + "/" + name;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
+    return WindowsPath(std::string(COPY_TEST_STAGE) + "/" + name);
 }
 
 FileEntry PackedRow(const char* name)
@@ -156,10 +140,10 @@ void StopAnswerer::Run()
         }
         StopPoint point;
         point.BytesDone = engine_->BytesDone;
-        point.Label = ControlText(CurrentPage, IDC_STEP_LABEL);
-        point.File = ControlText(CurrentPage, IDC_CURRENT_FILE);
+        point.Label = Text(CurrentPage, IDC_STEP_LABEL);
+        point.File = Text(CurrentPage, IDC_CURRENT_FILE);
         point.Partial = engine_->PartialFile;
-        point.Text = ControlText(box, 0xFFFF);
+        point.Text = Text(box, 0xFFFF);
         points_.push_back(point);
         bool yes = yesAt_ != 0 && static_cast<int>(points_.size()) == yesAt_;
         if (!yes)
@@ -174,16 +158,12 @@ void StopAnswerer::Run()
 
 void CopyTest::SetUp()
 {
-    AppInstance = GetModuleHandleA(nullptr);
-    StopRequested = 0;
-    InstallError = 0;
     UseFontsFolder = 1;
     CurrentCopyEngine = nullptr;
-    MainWindow = CreateDialogParamA(AppInstance, "MAINDLG", nullptr, IdleProc, 0);
-    ASSERT_NE(MainWindow, nullptr);
+    ASSERT_NE(OpenTestMainWindow(), nullptr);
     // The stop question is found by its caption; the main window's must differ.
     SetWindowTextA(MainWindow, "Copy test");
-    page_ = CreateDialogParamA(AppInstance, "COPYFILESDLG", MainWindow, IdleProc, 0);
+    page_ = CreateDialogParamA(AppInstance, "COPYFILESDLG", MainWindow, TestMainProc, 0);
     ASSERT_NE(page_, nullptr);
     SubclassProgressBar(page_);
     ShowWindow(page_, SW_SHOW);
@@ -211,11 +191,7 @@ void CopyTest::TearDown()
         FreeCopyEngine(engine_);
     engine_ = nullptr;
     CurrentCopyEngine = nullptr;
-    DestroyWindow(page_);
-    CurrentPage = nullptr;
-    DestroyWindow(MainWindow);
-    MainWindow = nullptr;
-    StopRequested = 0;
+    CloseTestMainWindow();
 }
 
 CopyEngine* CopyTest::Start(std::vector<FileEntry> rows, bool select)

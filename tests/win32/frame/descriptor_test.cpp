@@ -16,18 +16,9 @@
 #include "core/product_tables.h"
 #include "frame/wizard.h"
 #include "payload/copy_engine.h"
+#include "scratch_files.h"
 
 namespace {
-
-// A Linux path as Wine's Z: drive sees it.
-std::string WinPath(const std::string& unixPath)
-{
-    std::string path = "Z:" + unixPath;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
 
 std::vector<unsigned char> ReadAll(const std::string& path)
 {
@@ -40,7 +31,7 @@ std::vector<unsigned char> ReadAll(const std::string& path)
 std::vector<std::string> StoredNames()
 {
     std::vector<std::string> names;
-    std::ifstream rows(WinPath(KOVA_PAYLOAD_ROWS));
+    std::ifstream rows(WindowsPath(KOVA_PAYLOAD_ROWS));
     std::string line;
     while (std::getline(rows, line))
         names.push_back(line.substr(0, line.find('\t')));
@@ -149,7 +140,7 @@ TEST(PayloadResources, EveryRowsPiecesExpandThroughLz32ToTheSourceWithTheTablesC
         LZClose(target);
 
         std::vector<unsigned char> bytes = ReadAll(expanded);
-        EXPECT_EQ(bytes, ReadAll(WinPath(std::string(KOVA_PAYLOAD_STAGE "/") + names[row])));
+        EXPECT_EQ(bytes, ReadAll(WindowsPath(std::string(KOVA_PAYLOAD_STAGE "/") + names[row])));
         EXPECT_EQ(bytes.size(), e.Size);
         EXPECT_EQ(CrcUpdate(bytes.data(), static_cast<uint32_t>(bytes.size()), 0xFFFFFFFFu), e.Crc);
     }

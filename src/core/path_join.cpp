@@ -21,12 +21,7 @@ const char* SeparatorAfter(const char* dir)
 
 bool JoinPath(char* out, size_t outSize, const char* dir, const char* name)
 {
-    if (outSize == 0)
-        return false;
-    if (FormatText(out, outSize, "%s%s%s", dir, name[0] ? SeparatorAfter(dir) : "", name))
-        return true;
-    out[0] = '\0';
-    return false;
+    return FormatWhole(out, outSize, "%s%s%s", dir, name[0] ? SeparatorAfter(dir) : "", name);
 }
 
 int MakeDestinationPrefix(const char* dir, char* out, int outSize)
@@ -35,10 +30,7 @@ int MakeDestinationPrefix(const char* dir, char* out, int outSize)
         return 0;
     if (!dir)
         dir = "";
-    if (FormatText(out, size_t(outSize), "%s%s", dir, SeparatorAfter(dir)))
-        return 1;
-    out[0] = '\0';
-    return 0;
+    return FormatWhole(out, size_t(outSize), "%s%s", dir, SeparatorAfter(dir)) ? 1 : 0;
 }
 
 bool QuotedPath(char* out, size_t outSize, const char* dir, const char* name)
@@ -51,10 +43,7 @@ bool QuotedPath(char* out, size_t outSize, const char* dir, const char* name)
     char path[260];
     if (!JoinPath(path, sizeof path, dir, name))
         return false;
-    if (FormatText(out, outSize, "\"%s\"", path))
-        return true;
-    out[0] = '\0';
-    return false;
+    return FormatWhole(out, outSize, "\"%s\"", path);
 }
 
 bool BuildGuideCommand(char* out, size_t outSize, const char* dir)

@@ -40,9 +40,5 @@ const char IsInstalledValue[] = "IsInstalled";
 
 bool JoinKey(char* out, size_t size, const char* parent, const char* child)
 {
-    if (FormatText(out, size, "%s\\%s", parent, child))
-        return true;
-    if (size)
-        out[0] = '\0';
-    return false;
+    return FormatWhole(out, size, "%s\\%s", parent, child);
 }

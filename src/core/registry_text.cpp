@@ -5,16 +5,6 @@
 
 namespace {
 
-// The whole text, or an empty one.
-bool Fits(bool fitted, char* out, size_t size)
-{
-    if (fitted)
-        return true;
-    if (size)
-        out[0] = '\0';
-    return false;
-}
-
 const char* OrEmpty(const char* text)
 {
     return text ? text : "";
@@ -24,15 +14,15 @@ const char* OrEmpty(const char* text)
 
 bool FileTypeClassName(const FileTypeRow* row, char* out, size_t size)
 {
-    return Fits(FormatText(out, size, "%s%s", row->Extension, FileTypeClassSuffix), out, size);
+    return FormatWhole(out, size, "%s%s", row->Extension, FileTypeClassSuffix);
 }
 
 bool FileTypeIcon(const FileTypeRow* row, const char* prefix, char* out, size_t size)
 {
-    return Fits(FormatText(out, size, "%s%s,-%d", prefix, OrEmpty(row->IconFile), int(row->IconId)), out, size);
+    return FormatWhole(out, size, "%s%s,-%d", prefix, OrEmpty(row->IconFile), int(row->IconId));
 }
 
 bool FileTypeOpenCommand(const FileTypeRow* row, const char* prefix, char* out, size_t size)
 {
-    return Fits(FormatText(out, size, "\"%s%s\" \"%%1\"", prefix, OrEmpty(row->OpenProgram)), out, size);
+    return FormatWhole(out, size, "\"%s%s\" \"%%1\"", prefix, OrEmpty(row->OpenProgram));
 }

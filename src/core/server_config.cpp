@@ -217,9 +217,5 @@ bool CopyBackParameters(const char* mergedFile, const char* userDir, char* out, 
     // the copy past its bound. /Y: copy asks before it overwrites wherever
     // COPYCMD says so (and, on Windows, by default outside batch files);
     // hidden, nobody could answer.
-    if (FormatText(out, size, "/D /c copy /Y \"%s\" \"%s", mergedFile, userDir))
-        return true;
-    if (size)
-        out[0] = '\0';
-    return false;
+    return FormatWhole(out, size, "/D /c copy /Y \"%s\" \"%s", mergedFile, userDir);
 }

@@ -27,3 +27,14 @@ bool FormatText(char* out, size_t size, const char* format, ...)
     va_end(args);
     return fits;
 }
+
+bool FormatWhole(char* out, size_t size, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    bool fits = FormatTextV(out, size, format, args);
+    va_end(args);
+    if (!fits && size)
+        out[0] = '\0';
+    return fits;
+}

@@ -24,7 +24,7 @@ struct PageRow {
     const char* Template;
     PageProcedure Procedure;
 };
-// A row per page, in id order (product.cpp).
+// A row per page, in id order.
 extern const PageRow ProductPages[ProductPageCount];
 
 // Points the descriptor's page count, first work page, templates and

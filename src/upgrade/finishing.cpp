@@ -41,7 +41,7 @@ void BuildFinishPaths(const char* destination, FinishPaths* paths)
     if (!paths->UserConfigFile[0])
         paths->UserConfigDir[0] = '\0';
     if (temp && temp[0] && JoinPath(paths->MergedConfigFile, MAX_PATH, temp, ServerConfigName))
-        FormatText(paths->TempDir, MAX_PATH, "%s", temp);
+        FormatWhole(paths->TempDir, MAX_PATH, "%s", temp);
     JoinPath(paths->InstalledConfigFile, MAX_PATH, destination, ServerConfigName);
 }
 
@@ -105,7 +105,7 @@ HANDLE StartCopyBack(const char* mergedConfigFile, const char* userConfigDir)
     // the installer's rights.
     char interpreter[MAX_PATH];
     UINT length = GetSystemDirectoryA(interpreter, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH || !FormatText(interpreter + length, MAX_PATH - length, "\\cmd.exe"))
+    if (length == 0 || length >= MAX_PATH || !FormatWhole(interpreter + length, MAX_PATH - length, "\\cmd.exe"))
         return NULL;
     char parameters[3 * MAX_PATH];
     if (!CopyBackParameters(mergedConfigFile, userConfigDir, parameters, sizeof parameters))
@@ -218,7 +218,7 @@ bool FinishInstallation(InstallSession* session, int errorCode)
         char path[MAX_PATH];
         char native[MAX_PATH + 4];
         if (JoinPath(path, sizeof path, session->DestinationDir, name) &&
-            FormatText(native, sizeof native, "%s%s", NativePathPrefix, path))
+            FormatWhole(native, sizeof native, "%s%s", NativePathPrefix, path))
             CancelPendingOperations(native);
     }
     return false;

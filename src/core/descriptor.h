@@ -9,9 +9,14 @@
 
 #if defined(_WIN32)
 #define KOVA_CALLBACK __stdcall
-typedef long KovaLParam;      // the 32-bit platform's LONG_PTR
 #else
 #define KOVA_CALLBACK
+#endif
+// The platform's LONG_PTR: long on 32-bit Windows (where intptr_t is int),
+// pointer-sized everywhere else.
+#if defined(_WIN32) && !defined(_WIN64)
+typedef long KovaLParam;
+#else
 typedef intptr_t KovaLParam;
 #endif
 

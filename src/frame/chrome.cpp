@@ -103,13 +103,16 @@ void PaintSeparator(HWND separator)
 
 WNDPROC Subclass(int id, WNDPROC procedure)
 {
-    HWND control = GetDlgItem(MainWindow, id);
-    WNDPROC original = reinterpret_cast<WNDPROC>(GetWindowLongA(control, GWL_WNDPROC));
-    SetWindowLongA(control, GWL_WNDPROC, reinterpret_cast<LONG>(procedure));
-    return original;
+    return SubclassControl(GetDlgItem(MainWindow, id), procedure);
 }
 
 } // namespace
+
+WNDPROC SubclassControl(HWND control, WNDPROC procedure)
+{
+    return reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+}
 
 void CenterOnScreen(HWND window)
 {

@@ -147,7 +147,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (!Busy)
             return 0;
         SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-        SetWindowLongA(window, DWL_MSGRESULT, TRUE);
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
         return 1;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_CLOSE)

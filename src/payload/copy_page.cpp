@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <cstdlib>
 
+#include "frame/chrome.h"
 #include "frame/frame.h"
 #include "frame/host.h"
 #include "frame/wizard.h"
@@ -184,8 +185,7 @@ void SubclassProgressBar(HWND page)
     if (bar == nullptr)
         return;
     ProgressBar = bar;
-    ProgressBarOldProc = reinterpret_cast<WNDPROC>(GetWindowLongA(bar, GWL_WNDPROC));
-    SetWindowLongA(bar, GWL_WNDPROC, reinterpret_cast<LONG>(ProgressBarProc));
+    ProgressBarOldProc = SubclassControl(bar, ProgressBarProc);
 }
 
 INT_PTR CALLBACK CopyPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

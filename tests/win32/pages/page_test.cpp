@@ -328,7 +328,7 @@ TEST_F(ChromeTest, TitleFontIsABoldCopyOfTheDialogFont)
 TEST_F(ChromeTest, PanelAndSeparatorArePaintedFromThePictureAndSystemColours)
 {
     SubclassChrome();
-    EXPECT_EQ(reinterpret_cast<LONG>(PanelProc), GetWindowLongA(GetDlgItem(MainWindow, IDC_PANEL), GWL_WNDPROC));
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(PanelProc), GetWindowLongPtrA(GetDlgItem(MainWindow, IDC_PANEL), GWLP_WNDPROC));
     Repaint();
 
     RECT c;

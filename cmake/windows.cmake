@@ -1,12 +1,29 @@
-# Win32 build: setup.exe with its payload, the demo payload programs, the
-# tests that run under Wine and the end-to-end driver.
+# Windows build, for 32-bit Windows (i686: the setup.exe that ships) or
+# 64-bit Windows (x86_64: the same sources, for hosts that run no 32-bit code):
+# setup.exe with its payload, the demo payload programs, the tests that run
+# under Wine and the end-to-end driver.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KOVA_WINE_TREE win64)
+else()
+  set(KOVA_WINE_TREE win32)
+endif()
 
 # ctest and test discovery run Windows programs through this wrapper, which
-# keeps the Wine prefix beside this build tree.
+# runs them in this tree's Wine prefix beside the build tree, with the loader
+# that fits the tree (scripts/wine-env).
 get_filename_component(KOVA_BUILD_ROOT ${CMAKE_BINARY_DIR} DIRECTORY)
-file(WRITE ${CMAKE_BINARY_DIR}/wine-run
-  "#!/bin/sh\nKOVA_BUILD_ROOT='${KOVA_BUILD_ROOT}' exec '${CMAKE_SOURCE_DIR}/scripts/wine-run' \"$@\"\n")
-file(CHMOD ${CMAKE_BINARY_DIR}/wine-run PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# kova_wrapper(file [script]): a shell wrapper that runs script (or its own
+# arguments) with this tree's Wine settings.
+function(kova_wrapper file)
+  set(run "")
+  if(ARGC GREATER 1)
+    set(run "'${ARGV1}' ")
+  endif()
+  file(WRITE ${file} "#!/bin/sh\nKOVA_BUILD_ROOT='${KOVA_BUILD_ROOT}' KOVA_TREE=${KOVA_WINE_TREE} exec ${run}\"$@\"\n")
+  file(CHMOD ${file} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+endfunction()
+kova_wrapper(${CMAKE_BINARY_DIR}/wine-run ${CMAKE_SOURCE_DIR}/scripts/wine-run)
+kova_wrapper(${CMAKE_BINARY_DIR}/in-tree)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 
 set(KOVAPACK "" CACHE FILEPATH "the host build's kovapack tool")

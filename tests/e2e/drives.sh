@@ -2,10 +2,11 @@
 # Gives the end-to-end scenarios a drive letter on a small filesystem:
 # S: on a 1 MB tmpfs, smaller than the payload (needs root, for mount); and
 # R:, an empty folder, to install at a drive's root.
-# Usage: drives.sh setup|cleanup PREFIX
+# Usage: drives.sh setup|cleanup, with KOVA_BUILD_ROOT and KOVA_TREE naming
+# the tree (the tree's in-tree wrapper sets them).
 set -u
 action=$1
-export WINEPREFIX=$2
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env"
 dir="$WINEPREFIX.e2e-small"
 link="$WINEPREFIX/dosdevices/s:"
 root_dir="$WINEPREFIX.e2e-root"
@@ -13,7 +14,6 @@ root_link="$WINEPREFIX/dosdevices/r:"
 
 case "$action" in
 setup)
-  . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env"
   kova_ensure_prefix
   mkdir -p "$dir" || exit 1
   if ! mountpoint -q "$dir"; then
@@ -31,7 +31,7 @@ cleanup)
   exit 0
   ;;
 *)
-  echo "usage: drives.sh setup|cleanup PREFIX" >&2
+  echo "usage: drives.sh setup|cleanup" >&2
   exit 2
   ;;
 esac

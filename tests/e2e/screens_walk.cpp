@@ -109,13 +109,12 @@ private:
 
     ::testing::AssertionResult OsMismatch()
     {
-        std::string original = CurrentWindowsVersion();
         if (!SetWindowsVersion("win31"))
-            return ::testing::AssertionFailure() << "winecfg -v win31 failed";
+            return ::testing::AssertionFailure() << "cannot set the Windows version win31";
         ::testing::AssertionResult r = StartSetup();
         if (r) r = OnPage(kOsMismatch);
         setup_.Kill();
-        SetWindowsVersion(original.empty() ? "win10" : original.c_str());
+        SetWindowsVersion(nullptr);
         return r;
     }
 };

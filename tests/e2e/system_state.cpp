@@ -6,17 +6,21 @@
 #include <cstdio>
 
 #include "setup_driver.h"
+#include "system_folders.h"
 
 const char kScratchRoot[] = "C:\\kova_e2e";
 const char kScratchTemp[] = "C:\\kova_e2e\\temp";
 const char kScratchProfile[] = "C:\\kova_e2e\\profile";
-const char kDefaultDestination[] = "C:\\Program Files\\KOVAwin";
 
 namespace {
+
+const std::string kDefaultDestinationText = ProgramFilesFolder() + "\\" + ProductFolder;
 
 const char kRecorderClass[] = "KovaE2E.htmlfile";
 
 }  // namespace
+
+const char* const kDefaultDestination = kDefaultDestinationText.c_str();
 
 bool KeyExists(HKEY root, const char* subKey)
 {
@@ -340,7 +344,53 @@ void HtmlAssociation::Restore()
     saved_ = false;
 }
 
-std::string CurrentWindowsVersion()
+namespace {
+
+// Wine gives each program the Windows version its AppDefaults key names;
+// unlike the prefix's default, a 64-bit prefix takes every version there.
+std::string VersionKey(const std::string& program)
+{
+    return "Software\\Wine\\AppDefaults\\" + program;
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string OwnFileName()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return FileNameOf(path);
+}
+
+}  // namespace
+
+bool SetWindowsVersion(const char* version)
+{
+    bool ok = true;
+    for (const std::string& program : {FileNameOf(SetupExePath()), OwnFileName()}) {
+        if (version)
+            ok = WriteString(HKEY_CURRENT_USER, VersionKey(program).c_str(), "Version", version) && ok;
+        else
+            DeleteKeyTree(HKEY_CURRENT_USER, VersionKey(program).c_str());
+    }
+    return ok;
+}
+
+int PrintWindowsVersion()
+{
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    if (!GetVersionExA(&version))
+        return 1;
+    std::printf("platform %lu, %lu.%lu\n", version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion);
+    return 0;
+}
+
+std::string ReportedWindowsVersion()
 {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     HANDLE readEnd = nullptr;
@@ -356,8 +406,10 @@ std::string CurrentWindowsVersion()
     startup.hStdError = writeEnd;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION process = {};
-    char line[] = "winecfg.exe -v";
-    BOOL started = CreateProcessA(nullptr, line, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string line = "\"" + std::string(self) + "\" --windows-version";
+    BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     CloseHandle(writeEnd);
     if (started) {
         char buffer[256];
@@ -372,16 +424,4 @@ std::string CurrentWindowsVersion()
     while (!output.empty() && (output.back() == '\n' || output.back() == '\r' || output.back() == ' '))
         output.pop_back();
     return output;
-}
-
-bool SetWindowsVersion(const char* version)
-{
-    HANDLE process = StartProgram(std::string("winecfg.exe -v ") + version, nullptr);
-    if (!process)
-        return false;
-    DWORD code = 1;
-    bool ended = WaitForSingleObject(process, 30000) == WAIT_OBJECT_0;
-    GetExitCodeProcess(process, &code);
-    CloseHandle(process);
-    return ended && code == 0;
 }

@@ -14,7 +14,10 @@
 extern const char kScratchRoot[];     // C:\kova_e2e
 extern const char kScratchTemp[];     // TEMP and TMP of the setup
 extern const char kScratchProfile[];  // UserProfile of the setup
-extern const char kDefaultDestination[];   // C:\Program Files\KOVAwin
+// The destination the setup proposes: the product's folder in the program-files
+// folder of this program's view (C:\Program Files (x86)\KOVAwin for a 32-bit
+// program on 64-bit Windows).
+extern const char* const kDefaultDestination;
 
 // Registry.
 bool KeyExists(HKEY root, const char* subKey);
@@ -74,6 +77,10 @@ private:
     std::string previous_;
 };
 
-// The version Wine reports to programs of this prefix (winecfg -v).
-std::string CurrentWindowsVersion();
+// The Windows version Wine reports to setup.exe and to this driver, by
+// Wine's name for it ("win95", "nt40", ...); null goes back to the prefix's.
 bool SetWindowsVersion(const char* version);
+// What GetVersionExA reports to this driver, as --windows-version prints it
+// from a new process: "platform 1, 4.0".
+std::string ReportedWindowsVersion();
+int PrintWindowsVersion();

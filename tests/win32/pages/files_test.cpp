@@ -3,6 +3,7 @@
 #include "pages_fixture.h"
 #include "frame/host.h"
 #include "upgrade/upgrade.h"
+#include "system_folders.h"
 
 using namespace kovatest;
 
@@ -153,7 +154,7 @@ TEST_F(DefaultsTest, SharedFilesDirectoryCountsOnTheDestinationDriveOnly)
     EXPECT_STREQ("", SharedFilesDir);
 
     SetDefaultSharedFilesDir("Brannvik", "Shared");
-    EXPECT_STREQ("C:\\Program Files\\Common Files\\Brannvik\\Shared", SharedFilesDir);
+    EXPECT_EQ(CommonFilesFolder() + "\\Brannvik\\Shared", SharedFilesDir);
     EXPECT_EQ(SharedFilesDir, SharedFilesDirOnDestinationDrive());
 
     SetSharedFilesDir("c:\\shared");

@@ -12,15 +12,16 @@
 # Usage: bench/copy_bench.sh BUILD
 set -eu
 build=$(cd "${1:-build}" && pwd)
-win=$build/win32
+export KOVA_BUILD_ROOT=$build
+. "$(dirname "${BASH_SOURCE[0]}")/../scripts/wine-env"
+win=$build/$KOVA_TREE
 runs=${RUNS:-7}
 
 if [ "${2:-}" != --in-session ]; then
   for prog in copy_setup_bench copy_floor setup_timed copy_floor_product setup_timed_product; do
-    [ -x "$win/bench/$prog.exe" ] || { echo "copy_bench: $win/bench/$prog.exe missing (make win32 BUILD=...)" >&2; exit 1; }
+    [ -x "$win/bench/$prog.exe" ] || { echo "copy_bench: $win/bench/$prog.exe missing (make BUILD=...)" >&2; exit 1; }
   done
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-  export KOVA_BUILD_ROOT=$build
   exec "$root/scripts/wine-session" bash "${BASH_SOURCE[0]}" "$build" --in-session
 fi
 

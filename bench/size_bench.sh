@@ -13,7 +13,7 @@
 set -euo pipefail
 build=${1:?usage: size_bench.sh BUILD}
 setup=$build/win32/setup.exe
-[ -f "$setup" ] || { echo "size_bench: $setup is missing (make win32 BUILD=...)" >&2; exit 1; }
+[ -f "$setup" ] || { echo "size_bench: $setup is missing (make BUILD=...)" >&2; exit 1; }
 nsisdir=$(makensis -HDRINFO | tr ', ' '\n\n' | sed -n 's/^NSISDIR=//p')
 stub=$nsisdir/Stubs/zlib-x86-unicode
 [ -f "$stub" ] || { echo "size_bench: no peer stub at $stub" >&2; exit 1; }

@@ -19,16 +19,17 @@
 set -euo pipefail
 shopt -s inherit_errexit
 build=$(cd "${1:?usage: unattended_bench.sh BUILD}" && pwd)
-setup=$build/win32/setup.exe
+export KOVA_BUILD_ROOT=$build
+. "$(dirname "${BASH_SOURCE[0]}")/../scripts/wine-env"
+setup=$build/$KOVA_TREE/setup.exe
 peer=$build/bench-peer/peer-setup.exe
 pairs=${PAIRS:-7}
 [ "$pairs" -ge 1 ] || { echo "unattended_bench: PAIRS must be at least 1" >&2; exit 1; }
 
 if [ "${2:-}" != --in-session ]; then
-  [ -f "$setup" ] || { echo "unattended_bench: $setup is missing (make win32 BUILD=...)" >&2; exit 1; }
+  [ -f "$setup" ] || { echo "unattended_bench: $setup is missing (make BUILD=...)" >&2; exit 1; }
   here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
   bash "$here/peer/build.sh" "$build"
-  export KOVA_BUILD_ROOT=$build
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};winemenubuilder.exe=d"
   exec "$here/../scripts/wine-session" bash "${BASH_SOURCE[0]}" "$build" --in-session
 fi
@@ -92,15 +93,20 @@ done
 rm -rf "$c/bench"
 fresh
 
-printf '%s' "$times" | awk '
+if [ "$KOVA_TREE" = win64 ]; then
+  measured="build/win64/setup.exe (x86-64) against an NSIS amd64-unicode installer"
+else
+  measured="build/win32/setup.exe (i686, the shipped one, under WoW64) against an NSIS x86-unicode installer"
+fi
+printf '%s' "$times" | awk -v measured="$measured" '
   function median(a, n,   i, j, t) {
     for (i = 2; i <= n; i++) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; j--) a[j + 1] = a[j]; a[j + 1] = t }
     return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
   }
   { s[NR] = $1 / 1e9; p[NR] = $2 / 1e9; r[NR] = $1 / $2; list = list sprintf(" %.2f", r[NR]) }
   END {
-    printf "unattended install / peer: %.2fx median of the per-run ratios (setup.exe %.3f s, peer %.3f s medians, %d pairs)\n",
-      median(r, NR), median(s, NR), median(p, NR), NR
+    printf "unattended install / peer: %.2fx median of the per-run ratios (setup.exe %.3f s, peer %.3f s medians, %d pairs; %s)\n",
+      median(r, NR), median(s, NR), median(p, NR), NR, measured
     printf "per-pair ratios:%s\n", list
   }'
 printf 'setup.exe:          %8d bytes\n' "$(stat -c %s "$setup")"

@@ -16,12 +16,14 @@
 set -euo pipefail
 build=$(cd "${1:?usage: bench/peer/build.sh BUILD}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-win=$build/win32
+export KOVA_BUILD_ROOT=$build
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env"
+win=$build/$KOVA_TREE
 out=$build/bench-peer
 changes=$win/changes.md
 stage=$win/payload-stage
 for f in "$changes" "$stage/payload.list"; do
-  [ -f "$f" ] || { echo "peer/build.sh: $f is missing (make win32 BUILD=...)" >&2; exit 1; }
+  [ -f "$f" ] || { echo "peer/build.sh: $f is missing (make BUILD=...)" >&2; exit 1; }
 done
 command -v makensis >/dev/null || { echo "peer/build.sh: makensis is missing (scripts/install-deps)" >&2; exit 1; }
 mkdir -p "$out"
@@ -99,7 +101,10 @@ printf '%s\n' "$staged" | awk -F'\t' -v changes="$changes" -v reg="$out/clean.re
   }' > "$out/rows.nsh.new"
 for f in rows.nsh clean.reg names.txt; do mv "$out/$f.new" "$out/$f"; done
 
-if ! makensis -V2 -DROWS="$out/rows.nsh" -DOUTFILE="$out/peer-setup.exe" "$here/peer.nsi" > "$out/makensis.log" 2>&1; then
+# The peer is built for the architecture of the setup.exe it is compared with.
+arch=()
+[ "$KOVA_TREE" = win64 ] && arch=(-DAMD64)
+if ! makensis -V2 -DROWS="$out/rows.nsh" -DOUTFILE="$out/peer-setup.exe" "${arch[@]}" "$here/peer.nsi" > "$out/makensis.log" 2>&1; then
   tail -n 20 "$out/makensis.log" >&2
   echo "peer/build.sh: makensis failed (whole log: $out/makensis.log)" >&2
   exit 1

@@ -248,7 +248,7 @@ std::vector<std::string> GroupLinks(const char* linkName)
     return links;
 }
 
-bool ResolveLink(const std::string& link, std::string* target)
+bool ResolveLink(const std::string& link, std::string* target, LinkSettings* settings)
 {
     bool ok = false;
     IShellLinkA* shellLink = nullptr;
@@ -268,6 +268,19 @@ bool ResolveLink(const std::string& link, std::string* target)
     if (shellLink->GetPath(path, MAX_PATH, nullptr, 0) != S_OK)
         goto done;
     *target = path;
+    if (settings) {
+        char text[MAX_PATH] = "";
+        int index = 0;
+        if (FAILED(shellLink->GetWorkingDirectory(text, MAX_PATH)))
+            goto done;
+        settings->workingDir = text;
+        if (FAILED(shellLink->GetArguments(text, MAX_PATH)))
+            goto done;
+        settings->arguments = text;
+        if (FAILED(shellLink->GetIconLocation(text, MAX_PATH, &index)))
+            goto done;
+        settings->icon = std::string(text) + "," + std::to_string(index);
+    }
     ok = true;
 done:
     if (file)

@@ -51,9 +51,14 @@ std::vector<std::string> ProgramsFolders();
 void CloseGroupWindows(DWORD exceptPid);
 // Full paths of the program group's links found in the Programs folders.
 std::vector<std::string> GroupLinks(const char* linkName);
-// The target of a shell link (IShellLinkA::GetPath); false when it cannot
-// be loaded.
-bool ResolveLink(const std::string& link, std::string* target);
+// What a shell link starts besides its target: in which folder, with which
+// arguments, under which icon ("path,index").
+struct LinkSettings {
+    std::string workingDir, arguments, icon;
+};
+// The target of a shell link (IShellLinkA::GetPath), and its settings when
+// asked; false when it cannot be loaded.
+bool ResolveLink(const std::string& link, std::string* target, LinkSettings* settings = nullptr);
 
 // Traces of the programs the installer starts, in kScratchTemp.
 std::string TracePath(const char* name);

@@ -78,6 +78,20 @@ protected:
         *shown = setup.WindowsShownUntilExit(90000);
         return setup.ExitCode();
     }
+    // Every payload file in `dest` as it was staged, and the uninstall entry
+    // naming `dest`.
+    static void ExpectInstalledIn(const std::string& dest)
+    {
+        for (const PayloadFile& file : PayloadFiles()) {
+            std::string installed, staged;
+            EXPECT_TRUE(ReadWholeFile(dest + "\\" + file.installedName, &installed) &&
+                        ReadWholeFile(file.stagedPath, &staged) && installed == staged)
+                << file.installedName;
+        }
+        std::string value;
+        EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallEntry.c_str(), "InstallLocation", &value));
+        EXPECT_EQ(dest, value);
+    }
     static bool NothingInstalled(const std::string& dest)
     {
         return ListDirectory(dest).empty() && !KeyExists(HKEY_LOCAL_MACHINE, kUninstallEntry.c_str());
@@ -124,21 +138,21 @@ TEST_F(Unattended, DestinationWithBlanksOverAnEarlierInstallationAndItsLog)
     int shown = -1;
     EXPECT_EQ(0u, Run("/S /D=" + dest, &shown));
     EXPECT_EQ(0, shown);
-    // Over the earlier installation: its uninstaller runs, without asking.
+    // Over the earlier installation: its uninstaller runs, without asking;
+    // and .kvx, meanwhile another program's, is taken over as the wizard
+    // proposes.
+    ASSERT_TRUE(WriteString(HKEY_CLASSES_ROOT, "otherfile", nullptr, "Other Library"));
+    ASSERT_TRUE(WriteString(HKEY_CLASSES_ROOT, ".kvx", nullptr, "otherfile"));
     EXPECT_EQ(0u, Run("/S \"/LOG=" + logFile + "\" /D=" + dest, &shown));
+    DeleteKeyTree(HKEY_CLASSES_ROOT, "otherfile");
     EXPECT_EQ(0, shown);
     EXPECT_NE(std::string::npos, WaitForTrace(kUninstallTrace, 10000).find("silent=1 result=removed"));
-    for (const PayloadFile& file : PayloadFiles()) {
-        std::string installed, staged;
-        EXPECT_TRUE(ReadWholeFile(dest + "\\" + file.installedName, &installed) &&
-                    ReadWholeFile(file.stagedPath, &staged) && installed == staged)
-            << file.installedName;
-    }
+    ExpectInstalledIn(dest);
     std::string value;
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallEntry.c_str(), "QuietUninstallString", &value));
     EXPECT_EQ("\"" + dest + "\\uninstal.exe\" -s", value);
-    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallEntry.c_str(), "InstallLocation", &value));
-    EXPECT_EQ(dest, value);
+    EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, ".kvx", nullptr, &value));
+    EXPECT_EQ("kvxfile", value);
 
     // The log names every file and registry value written, and the end.
     std::string log;
@@ -148,8 +162,24 @@ TEST_F(Unattended, DestinationWithBlanksOverAnEarlierInstallationAndItsLog)
     for (const char* written : {"AppPaths (default) = ", "Classes\\.kvx (default) = kvxfile",
                                 "kvxfile\\Shell\\Open\\command", "UninstallString = ", "QuietUninstallString = ",
                                 "InstallLocation = ", "DisplayVersion = 17.1", "EstimatedSize = ",
-                                "CurrentVersion (default) = XBRT", "DDE execute: [CreateGroup", "exit code 0"})
+                                "CurrentVersion (default) = XBRT", "DDE execute: [CreateGroup", "exit code 0",
+                                "already registered as \"Other Library\"", "? -> Yes"})
         EXPECT_NE(std::string::npos, log.find(written)) << written << "\n" << log;
+}
+
+TEST_F(Unattended, ALogThatCannotBeWrittenChangesNothingElse)
+{
+    int shown = -1;
+    const std::string dest = "C:\\kova_e2e\\silent\\unlogged";
+    EXPECT_EQ(0u, Run("/S \"/LOG=C:\\kova_e2e\\no such folder\\run.log\" /D=" + dest, &shown));
+    ExpectInstalledIn(dest);
+    // A log file another program holds without sharing.
+    const std::string held = std::string(kScratchTemp) + "\\held.log";
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    EXPECT_EQ(0u, Run("/S \"/LOG=" + held + "\" /D=" + dest + " two", &shown));
+    CloseHandle(holder);
+    ExpectInstalledIn(dest + " two");
 }
 
 TEST_F(Unattended, RefusedRunsChangeNothingAndSayWhyByTheirCode)
@@ -258,10 +288,16 @@ TEST_F(Unattended, WithoutADesktopShortcutsAndEachUsersStepAtLogon)
     EXPECT_EQ(0, shown);
     char common[MAX_PATH] = "";
     ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, common, CSIDL_COMMON_PROGRAMS, FALSE));
+    // Each link as Program Manager makes an item: started in its program's
+    // folder, without arguments, under the program's own icon.
     for (const char* item : {"KOVA", "Getting Started with KOVA"}) {
         std::string target;
-        EXPECT_TRUE(ResolveLink(std::string(common) + "\\KOVAwin\\" + item + ".lnk", &target)) << item;
+        LinkSettings settings;
+        EXPECT_TRUE(ResolveLink(std::string(common) + "\\KOVAwin\\" + item + ".lnk", &target, &settings)) << item;
         EXPECT_EQ(dest + (item[1] == 'O' ? "\\kovamain.exe" : "\\Getting Started with KOVA.html"), target);
+        EXPECT_EQ(dest, settings.workingDir) << item;
+        EXPECT_EQ("", settings.arguments) << item;
+        EXPECT_EQ(target + ",0", settings.icon) << item;
     }
 
     // What Windows runs at another user's logon.

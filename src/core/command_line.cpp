@@ -10,7 +10,7 @@ const char CommandLineUsage[] =
     "/S: install without asking anything.\n"
     "/ALLUSERS: with /S, give every user the configuration at the next logon.\n"
     "/LOG=file: write a log of the installation.\n"
-    "/D=dir: install into dir (the last argument, unquoted).";
+    "/D=dir: install into dir (the last argument, unquoted; or \"/D=dir\" quoted whole, anywhere).";
 
 namespace {
 
@@ -31,6 +31,46 @@ void Refuse(CommandLine* out, const char* what, const char* word, size_t length)
 {
     if (!out->Error[0])
         FormatText(out->Error, sizeof out->Error, "%s: %.*s", what, int(length), word);
+}
+
+// Takes a switch that may be given once: false (the line refused) the second time.
+bool Once(CommandLine* out, int* given, const char* word, size_t length)
+{
+    if (*given) {
+        Refuse(out, "given twice", word, length);
+        return false;
+    }
+    *given = 1;
+    return true;
+}
+
+// True when `text` (length `length`) is the switch `name` as a whole word,
+// or starts with `name` when it ends in '=' (a switch with a value).
+bool IsSwitchWord(const char* text, size_t length, const char* name)
+{
+    size_t n = std::strlen(name);
+    if (length < n || !StartsWithIgnoringCase(text, name))
+        return false;
+    return name[n - 1] == '=' || length == n || IsBlank(text[n]);
+}
+
+// A destination that holds one of the switches as a word after a blank
+// ("/D=C:\Apps\KOVA /S") is ambiguous: the switch may have been meant for
+// the installer. A /S there keeps the refusal silent.
+bool HoldsSwitch(CommandLine* out, const char* value, size_t length)
+{
+    bool found = false;
+    for (size_t i = 1; i < length; ++i) {
+        if (!IsBlank(value[i - 1]) || IsBlank(value[i]))
+            continue;
+        const char* word = value + i;
+        size_t rest = length - i;
+        if (IsSwitchWord(word, rest, "/S"))
+            out->Unattended = 1;
+        found = found || IsSwitchWord(word, rest, "/S") || IsSwitchWord(word, rest, "/LOG=") ||
+                IsSwitchWord(word, rest, "/ALLUSERS");
+    }
+    return found;
 }
 
 // Copies a value (its quotes taken off) into `to`; false when it is empty or too long.
@@ -64,9 +104,10 @@ bool ParseCommandLine(const char* arguments, CommandLine* out)
             size_t length = std::strlen(value);
             while (length > 0 && IsBlank(value[length - 1]))
                 --length;
-            if (TakeValue(value, length, out->Destination))
-                out->DestinationGiven = 1;
-            else
+            if (HoldsSwitch(out, value, length))
+                Refuse(out, "a switch inside the destination (quote the whole /D= argument)", at, std::strlen(at));
+            else if (Once(out, &out->DestinationGiven, at, std::strlen(at)) &&
+                     !TakeValue(value, length, out->Destination))
                 Refuse(out, length ? "destination too long" : "no destination after /D=", at, std::strlen(at));
             return !out->Error[0];
         }
@@ -85,20 +126,23 @@ bool ParseCommandLine(const char* arguments, CommandLine* out)
             length -= 2;
         }
         if (length == 2 && StartsWith(start, length, "/S")) {
-            out->Unattended = 1;
+            Once(out, &out->Unattended, start, length);
         } else if (StartsWith(start, length, "/LOG=")) {
-            if (TakeValue(start + 5, length - 5, out->LogFile))
-                out->LogGiven = 1;
-            else
+            if (Once(out, &out->LogGiven, start, length) && !TakeValue(start + 5, length - 5, out->LogFile))
                 Refuse(out, "no usable log file after /LOG=", start, length);
+        } else if (StartsWith(start, length, "/D=")) {
+            // Only a /D= quoted whole gets here ("/D=C:\Program Files\KOVA 17"):
+            // it ends at its closing quote, like any other switch.
+            if (Once(out, &out->DestinationGiven, start, length) && !TakeValue(start + 3, length - 3, out->Destination))
+                Refuse(out, length > 3 ? "destination too long" : "no destination after /D=", start, length);
         } else if (length == 9 && StartsWith(start, length, "/ALLUSERS")) {
-            out->AllUsers = 1;
+            Once(out, &out->AllUsers, start, length);
         } else if (length == 9 && StartsWith(start, length, "/USERSTEP")) {
-            out->UserStep = 1;
+            Once(out, &out->UserStep, start, length);
         } else if (StartsWith(start, length, "/LIB=")) {
-            if (length == 5 || TakeValue(start + 5, length - 5, out->Library))
-                out->LibraryGiven = 1;  // an empty library is a library given, as with KOVAWIN_LIB
-            else
+            // An empty library is a library given, as with KOVAWIN_LIB.
+            if (Once(out, &out->LibraryGiven, start, length) && length > 5 &&
+                !TakeValue(start + 5, length - 5, out->Library))
                 Refuse(out, "library too long", start, length);
         } else {
             Refuse(out, "unknown argument", start, length);

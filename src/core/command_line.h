@@ -4,7 +4,10 @@
 //   /S           unattended: no window, nobody asked, every decision as the
 //                wizard proposes it
 //   /D=dir       the destination; the last argument, running to the end of
-//                the line, blanks and all, unquoted
+//                the line, blanks and all, unquoted; or "/D=dir" quoted
+//                whole, anywhere. A destination that holds a switch as a
+//                word after a blank (/D=C:\Apps /S) is refused as ambiguous
+//                (its /S still keeps the refusal silent)
 //   /LOG=file    a log of the run (quoted when it has blanks)
 //   /ALLUSERS    with /S: every user gets the configuration at the next logon
 //                (as when the installing account is the system's own)
@@ -28,8 +31,8 @@ struct CommandLine {
 };
 
 // Reads the arguments (the command line without the program's own name).
-// False, with Error set, for an unknown switch, a switch without its value
-// or a value too long: nothing may be installed then.
+// False, with Error set, for an unknown switch, a switch given twice, a
+// switch without its value or a value too long: nothing may be installed then.
 bool ParseCommandLine(const char* arguments, CommandLine* out);
 
 // The switches, for the message shown for a line that was refused.

@@ -31,7 +31,11 @@ TEST(CommandLineTest, SwitchesAsDeploymentSystemsPassThem)
     EXPECT_FALSE(line.Unattended);
     EXPECT_STREQ(line.Destination, "D:\\quoted dest");
     line = Parsed("/D=/S");
-    EXPECT_FALSE(line.Unattended) << "a /S inside the destination is part of it";
+    EXPECT_FALSE(line.Unattended) << "a destination named /S is no switch";
+    // Tools that quote each argument pass /D= quoted whole, anywhere.
+    line = Parsed("\"/D=C:\\Program Files\\KOVA 17\" /S");
+    EXPECT_TRUE(line.Unattended);
+    EXPECT_STREQ(line.Destination, "C:\\Program Files\\KOVA 17");
 }
 
 TEST(CommandLineTest, RefusedLinesKeepTheSilentSwitch)
@@ -44,6 +48,14 @@ TEST(CommandLineTest, RefusedLinesKeepTheSilentSwitch)
     Parsed("/SS", false);
     Parsed("/LOG=", false);
     Parsed(("/D=C:\\" + std::string(CommandLinePathSize, 'd')).c_str(), false);
+    // A switch inside an unquoted destination may have been meant for the
+    // installer: refused, and silent when that switch is /S.
+    EXPECT_TRUE(Parsed("/D=C:\\Apps\\KOVA /S", false).Unattended);
+    EXPECT_FALSE(Parsed("/D=C:\\Apps\\KOVA /log=x.log", false).Unattended);
+    Parsed("/D=C:\\Apps\\KOVA /ALLUSERS", false);
+    EXPECT_STREQ(Parsed("/D=C:\\Apps /Setup files").Destination, "C:\\Apps /Setup files");
+    for (const char* twice : {"/S /s", "/LOG=a /LOG=b", "\"/D=C:\\a\" /D=C:\\b", "/ALLUSERS /S /ALLUSERS"})
+        Parsed(twice, false);
 }
 
 } // namespace

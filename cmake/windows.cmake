@@ -79,27 +79,72 @@ add_subdirectory(payload)
 # changes.md, the page of every change the installer makes to a PC.
 include(${CMAKE_SOURCE_DIR}/tools/changes/changes.cmake)
 
+# The manifests, for the tree's processor.
+if(KOVA_WINE_TREE STREQUAL "win64")
+  set(KOVA_MANIFEST_ARCH amd64)
+else()
+  set(KOVA_MANIFEST_ARCH x86)
+endif()
+set(KOVA_MANIFESTS ${CMAKE_BINARY_DIR}/manifests)
+configure_file(${CMAKE_SOURCE_DIR}/resources/setup.manifest.in ${KOVA_MANIFESTS}/setup.manifest @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/src/logon/kovauser.manifest.in ${KOVA_MANIFESTS}/kovauser.manifest @ONLY)
+
+# The load configuration (src/frame/load_config.cpp) is linked in and kept although
+# no code refers to it: the image's directory does. Its C name takes the
+# platform's leading underscore on 32-bit Windows.
+if(KOVA_WINE_TREE STREQUAL "win64")
+  set(KOVA_LOAD_CONFIG_SYMBOL _load_config_used)
+else()
+  set(KOVA_LOAD_CONFIG_SYMBOL __load_config_used)
+endif()
+
+# objcopy writes the time of its run into the PE header of what it writes
+# unless SOURCE_DATE_EPOCH says otherwise: 0, as the linker left it.
+set(KOVA_OBJCOPY ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY})
+
+# The logon program setup.exe carries and writes into the destination for
+# each user's step at logon: no payload, asking for no elevation, stripped.
+add_executable(kovauser WIN32 ${CMAKE_SOURCE_DIR}/src/logon/logon.cpp ${CMAKE_SOURCE_DIR}/src/logon/kovauser.rc)
+set_target_properties(kovauser PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/logon)
+target_include_directories(kovauser PRIVATE ${CMAKE_SOURCE_DIR}/src ${KOVA_MANIFESTS})
+target_compile_options(kovauser PRIVATE ${KOVA_PRODUCT_OPTIONS})
+target_link_libraries(kovauser PRIVATE kovawin kovacore ${KOVA_WIN32_LIBS})
+target_link_options(kovauser PRIVATE -mwindows -Wl,--gc-sections -Wl,--no-insert-timestamp
+  -Wl,--undefined=${KOVA_LOAD_CONFIG_SYMBOL})
+add_custom_command(TARGET kovauser POST_BUILD
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/pe-check load-config $<TARGET_FILE_NAME:kovauser> ${CMAKE_NM}
+    ${KOVA_LOAD_CONFIG_SYMBOL}
+  COMMAND ${KOVA_OBJCOPY} --strip-all $<TARGET_FILE_NAME:kovauser>
+  WORKING_DIRECTORY $<TARGET_FILE_DIR:kovauser>
+  VERBATIM)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/src/logon/kovauser.rc PROPERTIES
+  OBJECT_DEPENDS ${KOVA_MANIFESTS}/kovauser.manifest)
+
+# Where setup.rc finds what it takes in: the pictures and icons, the
+# manifest, the logon program.
+set(KOVA_SETUP_RC_INCLUDES ${CMAKE_SOURCE_DIR}/resources ${KOVA_MANIFESTS} ${CMAKE_BINARY_DIR}/logon)
+
 # The program that ships. The tests walk this very file: optimised for size,
 # no link time stamp, stripped, with its symbols in setup.exe.debug beside it
 # (found by debuggers through the debug link).
 add_executable(setup WIN32
   ${CMAKE_SOURCE_DIR}/resources/setup.rc
   ${KOVA_PAYLOAD_GEN}/file_table.cpp)
-target_include_directories(setup PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/resources ${KOVA_PAYLOAD_GEN})
+target_include_directories(setup PRIVATE ${CMAKE_SOURCE_DIR}/src ${KOVA_SETUP_RC_INCLUDES} ${KOVA_PAYLOAD_GEN})
 target_compile_options(setup PRIVATE ${KOVA_PRODUCT_OPTIONS})
-# What setup.rc takes in besides its includes: the generated payload.rc and
-# the pictures, icons and manifest.
+# What setup.rc takes in besides its includes: the generated payload.rc,
+# the pictures, icons, manifest and the logon program.
 set(KOVA_SETUP_RC_DEPENDS ${KOVA_PAYLOAD_GEN}/payload.rc ${CMAKE_SOURCE_DIR}/resources/panel.bmp
   ${CMAKE_SOURCE_DIR}/resources/kova_large.ico ${CMAKE_SOURCE_DIR}/resources/kova_small.ico
-  ${CMAKE_SOURCE_DIR}/resources/setup.manifest)
+  ${KOVA_MANIFESTS}/setup.manifest ${CMAKE_BINARY_DIR}/logon/kovauser.exe)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES OBJECT_DEPENDS "${KOVA_SETUP_RC_DEPENDS}")
-add_dependencies(setup payload_gen)
+add_dependencies(setup payload_gen kovauser)
 target_link_libraries(setup PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,kovawin>" kovacore ${KOVA_WIN32_LIBS})
-target_link_options(setup PRIVATE -mwindows -Wl,--gc-sections -Wl,--no-insert-timestamp)
-# objcopy writes the time of its run into the PE header of what it writes
-# unless SOURCE_DATE_EPOCH says otherwise: 0, as the linker left it.
-set(KOVA_OBJCOPY ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY})
+target_link_options(setup PRIVATE -mwindows -Wl,--gc-sections -Wl,--no-insert-timestamp
+  -Wl,--undefined=${KOVA_LOAD_CONFIG_SYMBOL})
 add_custom_command(TARGET setup POST_BUILD
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/pe-check load-config $<TARGET_FILE_NAME:setup> ${CMAKE_NM}
+    ${KOVA_LOAD_CONFIG_SYMBOL}
   COMMAND ${KOVA_OBJCOPY} --only-keep-debug $<TARGET_FILE_NAME:setup> $<TARGET_FILE_NAME:setup>.debug
   COMMAND ${KOVA_OBJCOPY} --strip-all --add-gnu-debuglink=$<TARGET_FILE_NAME:setup>.debug $<TARGET_FILE_NAME:setup>
   WORKING_DIRECTORY $<TARGET_FILE_DIR:setup>

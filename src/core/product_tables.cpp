@@ -64,7 +64,7 @@ const char* const ObsoleteFiles[ObsoleteFileCount] = {
 };
 const char* const CancelledNames[CancelledNameCount] = {"uninstal.exe", "comproxy.dll", ""};
 
-const char SetupMutexName[] = "Global\\KOVA 17.1 Setup";
+const char SetupLockName[] = "KOVA 17.1 Setup.lock";
 const char SetupWindowProperty[] = "KOVA 17.1 Setup";
 const char SetupConversationClass[] = "KovaSetupConversation";
 const char LibraryVariable[] = "KOVAWIN_LIB";
@@ -72,6 +72,7 @@ const char ActiveSetupId[] = "{5B0C3E71-9A4D-4F2E-B817-0D17A1C0FFEE}";
 const char ActiveSetupVersion[] = "17,1";
 const char UserStepProgram[] = "kovauser.exe";
 const char UnattendedLogName[] = "KOVA 17.1 Setup.log";
+const char PrivateFolderName[] = "KOVA 17.1 Setup";
 
 const char GuideDocumentName[] = "Getting Started with KOVA.html";
 const char ReaderInstaller[] = "..\\acrobat\\rs405eng.exe";

@@ -66,9 +66,9 @@ const int CancelledNameCount = 3;
 extern const char* const CancelledNames[CancelledNameCount];  // in the destination; "" is the destination itself
 
 // One setup of this product at a time, in every session of the PC: the
-// mutex it holds, and the property its main window carries so that a second
-// one can bring it to the front.
-extern const char SetupMutexName[];
+// lock file it holds in the Windows folder, and the property its main window
+// carries so that a second one can bring it to the front.
+extern const char SetupLockName[];
 extern const char SetupWindowProperty[];
 // The class of the unattended run's message-only window (its DDE conversation).
 extern const char SetupConversationClass[];
@@ -83,6 +83,10 @@ extern const char UserStepProgram[];
 
 // The log of an unattended run without /LOG=, in %TEMP%.
 extern const char UnattendedLogName[];
+// Under the system's own accounts, where the system has no private temporary
+// folder: the installer's own, below the temporary folder, for the log and
+// the merged configuration.
+extern const char PrivateFolderName[];
 
 // The getting-started document in the destination, opened at the end.
 extern const char GuideDocumentName[];

@@ -185,11 +185,10 @@ void WriteMergedConfig(FILE* source, FILE* output, const char* libraryDir)
     WriteClosingLines(output, libraryDir, true);
 }
 
-bool MergeServerConfig(const char* sourcePath, const char* outputPath, const char* libraryDir)
+bool MergeServerConfigInto(const char* sourcePath, FILE* output, const char* libraryDir)
 {
     int ok = 0;
     FILE* source = nullptr;
-    FILE* output = std::fopen(outputPath, "wb");
     if (!output)
         goto done;
     if (PathExists(sourcePath)) {
@@ -208,6 +207,11 @@ done:
     if (output && std::fclose(output) != 0)
         ok = 0;
     return ok;
+}
+
+bool MergeServerConfig(const char* sourcePath, const char* outputPath, const char* libraryDir)
+{
+    return MergeServerConfigInto(sourcePath, std::fopen(outputPath, "wb"), libraryDir);
 }
 
 bool CopyBackParameters(const char* mergedFile, const char* userDir, char* out, size_t size)

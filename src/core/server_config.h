@@ -37,6 +37,9 @@ void WriteMergedConfig(FILE* source, FILE* output, const char* libraryDir);
 // exists but cannot be opened (the output is then left empty), or a read or
 // a write failed on the way.
 bool MergeServerConfig(const char* sourcePath, const char* outputPath, const char* libraryDir);
+// The same into an output the caller has opened (binary); it is closed here,
+// null counting as an output that could not be created.
+bool MergeServerConfigInto(const char* sourcePath, FILE* output, const char* libraryDir);
 
 // The command interpreter's parameters that copy the merged file over the
 // user's copy in `userDir`; false, with `out` empty, when they do not fit.

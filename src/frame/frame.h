@@ -57,8 +57,6 @@ void StartWizard();
 // The unattended run of the installation (/S); its exit code.
 struct CommandLine;
 int RunUnattended(const CommandLine& line);
-// Each user's step at logon (/USERSTEP), run by Windows; its exit code.
-int RunUserStepAtLogon(const CommandLine& line);
 void ShowPageAt(int position);
 HWND CreatePage(const char* templateName, DLGPROC pageProcedure);
 void GoNextPage();

@@ -9,6 +9,8 @@
 #include "core/product_tables.h"
 #include "core/text_format.h"
 #include "frame/frame.h"
+#include "frame/private_files.h"
+#include "frame/process_guard.h"
 #include "frame/setup_log.h"
 #include "frame/wizard.h"
 #include "pages/paths.h"
@@ -45,7 +47,8 @@ BOOL CALLBACK BringForwardIfSetup(HWND window, LPARAM found)
 }
 
 // The log: /LOG= in any run; an unattended run without it writes to a fixed
-// file in TEMP, so that a failed deployment always leaves a trace.
+// file in TEMP (under the system's accounts, their private temporary folder),
+// so that a failed deployment always leaves a trace.
 void OpenLog(const CommandLine& line)
 {
     char path[MAX_PATH];
@@ -53,9 +56,12 @@ void OpenLog(const CommandLine& line)
         OpenSetupLog(line.LogFile);
         return;
     }
-    DWORD length = GetTempPathA(MAX_PATH, path);
-    if (line.Unattended && length > 0 && length < MAX_PATH &&
-        FormatText(path + length, MAX_PATH - length, "%s", UnattendedLogName))
+    char temp[MAX_PATH];
+    DWORD length = GetTempPathA(MAX_PATH, temp);
+    if (!line.Unattended || length == 0 || length >= MAX_PATH || !TempFolderForKnownNames(temp, path, sizeof path))
+        return;
+    length = DWORD(std::strlen(path));
+    if (FormatWhole(path + length, MAX_PATH - length, "%s", UnattendedLogName))
         OpenSetupLog(path);
 }
 
@@ -165,6 +171,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
 {
+    NarrowLibrarySearch();
     AppInstance = instance;
     CurrentPage = nullptr;
     StopRequested = 0;
@@ -174,19 +181,27 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
 
     CommandLine line;
     bool parsed = ParseCommandLine(arguments, &line);
+    // Where nobody sees a window (a deployment's session 0), a question or
+    // a message would wait until the deployment's time-out: the run is
+    // unattended, whatever its command line.
+    bool interactive = HasInteractiveDesktop();
+    bool madeUnattended = !interactive && !line.Unattended;
+    if (madeUnattended)
+        line.Unattended = 1;
     OpenLog(line);
     LogLine("command line: %s", arguments ? arguments : "");
+    if (madeUnattended)
+        LogLine("no interactive desktop: running unattended");
     int code = ExitInstalled;
-    HANDLE running = nullptr;
-    if (!parsed) {
-        LogLine("%s", line.Error);
-        if (!line.Unattended && !line.UserStep)
+    HANDLE lock = INVALID_HANDLE_VALUE;
+    bool held = false;
+    if (!parsed || line.UserStep || line.LibraryGiven) {
+        // Each user's logon step is the logon program's, not the setup's.
+        LogLine("%s", parsed ? "/USERSTEP and /LIB= belong to the logon program" : line.Error);
+        if (!line.Unattended)
             MessageBoxA(nullptr, CommandLineUsage, "Install", MB_OK | MB_ICONERROR);
         code = ExitBadCommandLine;
-    } else if (line.UserStep) {
-        code = RunUserStepAtLogon(line);  // a user's logon: beside a running setup, too
-    } else if ((running = CreateMutexA(nullptr, FALSE, SetupMutexName)) != nullptr &&
-               GetLastError() == ERROR_ALREADY_EXISTS) {
+    } else if ((lock = TakeSetupLock(&held)) == INVALID_HANDLE_VALUE && held) {
         bool found = false;
         if (!line.Unattended)
             EnumWindows(BringForwardIfSetup, reinterpret_cast<LPARAM>(&found));
@@ -196,7 +211,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
     }
     LogLine("exit code %d: %s", code, ExitReason(code));
     CloseSetupLog();
-    if (running)
-        CloseHandle(running);
+    if (lock != INVALID_HANDLE_VALUE)
+        CloseHandle(lock);
     return code;
 }

@@ -14,6 +14,9 @@
 #define IDI_SETUP 1
 #define IDI_SETUP_SMALL 2
 #define IDB_PANEL 100
+// The logon program setup.exe carries for each user's step (RCDATA, below
+// the payload pieces, which start at 100).
+#define IDR_LOGON_PROGRAM 90
 
 // The main window (MAINDLG).
 #define IDC_EXIT 3

@@ -1,5 +1,6 @@
 #include "frame/setup_log.h"
 #include "core/text_format.h"
+#include "frame/private_files.h"
 
 #include <windows.h>
 
@@ -10,13 +11,26 @@ namespace {
 
 HANDLE LogFile = INVALID_HANDLE_VALUE;
 
+// A log of this setup begins with the time stamp of its first line.
+bool IsEarlierLog(HANDLE file)
+{
+    const char pattern[] = "dddd-dd-dd dd:dd:dd.ddd ";
+    char start[sizeof pattern - 1];
+    DWORD got = 0;
+    if (!ReadFile(file, start, sizeof start, &got, nullptr) || got != sizeof start)
+        return false;
+    for (size_t i = 0; i < sizeof start; ++i)
+        if (pattern[i] == 'd' ? start[i] < '0' || start[i] > '9' : start[i] != pattern[i])
+            return false;
+    return true;
+}
+
 }  // namespace
 
 bool OpenSetupLog(const char* path)
 {
     CloseSetupLog();
-    LogFile = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                          nullptr);
+    LogFile = CreateFreshFile(path, IsEarlierLog);
     return LogFile != INVALID_HANDLE_VALUE;
 }
 

@@ -5,6 +5,9 @@ kova_sources(
     buttons.cpp
     page_flow.cpp
     main_window.cpp
+    process_guard.cpp
+    load_config.cpp
+    private_files.cpp
     os_check.cpp
     product.cpp
     page_table.cpp

@@ -11,6 +11,7 @@
 #include "core/product_tables.h"
 #include "frame/frame.h"
 #include "frame/host.h"
+#include "frame/private_files.h"
 #include "frame/setup_log.h"
 #include "frame/wizard.h"
 #include "pages/pages.h"
@@ -180,23 +181,6 @@ int Install(Unattended* host, const CommandLine& line, HWND window)
 }
 
 }  // namespace
-
-int RunUserStepAtLogon(const CommandLine& line)
-{
-    Unattended host;
-    SetSessionHost(&host);
-    // The destination is the folder this copy of the setup was put in.
-    char self[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
-    char* slash = length > 0 && length < MAX_PATH ? std::strrchr(self, '\\') : nullptr;
-    if (!slash)
-        return ExitFailed;
-    *slash = '\0';
-    SetDestinationDir(self);
-    RunUserStep(CurrentSession(), line.LibraryGiven ? line.Library : nullptr);
-    SetSessionHost(WizardHost());
-    return ExitInstalled;
-}
 
 int RunUnattended(const CommandLine& line)
 {

@@ -127,6 +127,23 @@ void SetDefaultDestination(const char* folder)
     SetDestinationDir(path);
 }
 
+bool IsInProgramFiles(const char* dir)
+{
+    char folders[2][260];
+    ReadSystemFolder(ProgramFilesValue, "C:\\Program Files", folders[0], sizeof folders[0]);
+    DWORD length = GetEnvironmentVariableA("ProgramW6432", folders[1], sizeof folders[1]);
+    if (length == 0 || length >= sizeof folders[1])
+        folders[1][0] = '\0';
+    for (char* folder : folders) {
+        size_t n = std::strlen(folder);
+        while (n > 0 && folder[n - 1] == '\\')
+            folder[--n] = '\0';
+        if (n > 0 && std::strlen(dir) > n && dir[n] == '\\' && StartsWithIgnoringCase(dir, folder))
+            return true;
+    }
+    return false;
+}
+
 void SetDefaultSharedFilesDir(const char* subfolder, const char* name)
 {
     if (!subfolder || !subfolder[0] || !name || !name[0])

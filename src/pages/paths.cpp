@@ -1,6 +1,5 @@
 // File-system questions and the creation of a directory with its parents.
 #include <windows.h>
-#include <direct.h>
 #include <cstring>
 
 #include "pages/paths.h"
@@ -39,7 +38,7 @@ bool IsExistingFile(const char* path)
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool CreateDirectoryPath(const char* path)
+bool CreateDirectoryPath(const char* path, SECURITY_ATTRIBUTES* firstMade)
 {
     if (!path || !LooksLikeDrivePath(path))
         return false;
@@ -60,9 +59,12 @@ bool CreateDirectoryPath(const char* path)
         if (work[i] != '\\')
             continue;
         work[i] = '\0';
-        if (!IsDirectory(work) && _mkdir(work) != 0) {
-            MessageBeep(0);
-            return false;
+        if (!IsDirectory(work)) {
+            if (!CreateDirectoryA(work, firstMade)) {
+                MessageBeep(0);
+                return false;
+            }
+            firstMade = nullptr;
         }
         work[i] = '\\';
     }

@@ -21,4 +21,9 @@ void SetDefaultSharedFilesDir(const char* subfolder, const char* name);
 
 bool IsDirectory(const char* path);
 bool IsExistingFile(const char* path);
-bool CreateDirectoryPath(const char* path);
+// Makes `path` and every missing folder above it; the first of them made
+// gets `firstMade` (its descriptor), the rest inherit from it.
+bool CreateDirectoryPath(const char* path, struct _SECURITY_ATTRIBUTES* firstMade = nullptr);
+// True when `dir` lies in the system's program-files folder (the registry's
+// ProgramFilesDir of this program's view, or ProgramW6432's, the 64-bit one).
+bool IsInProgramFiles(const char* dir);

@@ -9,6 +9,7 @@
 #include "core/compressed_name.h"
 #include "core/crc.h"
 #include "core/file_folder.h"
+#include "core/text_format.h"
 #include "frame/frame.h"
 #include "frame/setup_log.h"
 #include "pages/pages.h"
@@ -546,4 +547,41 @@ char* TargetPath(CopyEngine* engine, const char* name, int useShared)
     if (!fits || !AppendPath(path, name))
         return nullptr;
     return path;
+}
+
+namespace {
+
+// A running program's file, or one opened without sharing by any process in
+// any session, cannot be opened for writing: that is what "in use" means
+// for the copy, which would fail on it.
+bool IsHeld(const char* path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return false;
+    }
+    DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+}  // namespace
+
+bool FindTargetInUse(InstallSession* session, char* path, size_t size)
+{
+    CopyEngine* engine = CreateCopyEngine(session);
+    if (!engine)
+        return false;
+    bool found = false;
+    const char* shared = SharedFilesDirOnDestinationDrive();
+    if (CopyDirectory(engine->TargetDir, session->DestinationDir) &&
+        (!shared || !shared[0] || CopyDirectory(engine->SharedDir, shared))) {
+        for (FileEntry* row = engine->Descriptor->Files; row && row->ComponentKey != 0 && !found; ++row) {
+            const char* target = row->Selected ? TargetPath(engine, row->Name, row->TargetSelector) : nullptr;
+            // A font that is there already is left as it is.
+            found = target && !engine->IsFont && IsHeld(target) && FormatWhole(path, size, "%s", target);
+        }
+    }
+    FreeCopyEngine(engine);
+    return found;
 }

@@ -78,6 +78,11 @@ bool WriteChunk(CopyEngine* engine, FileEntry* entry);
 bool WriteBytes(CopyEngine* engine, const void* data, uint32_t length);
 bool FinishFile(CopyEngine* engine, FileEntry* entry);
 
+// The first file the copy would replace that a process holds (a running
+// program's, or one open without sharing), in any session: true with its
+// path. Fonts already there are not replaced, so not counted.
+bool FindTargetInUse(InstallSession* session, char* path, size_t size);
+
 // Both build their result in WorkPath and return it; null when the result
 // would not fit in MAX_PATH characters.
 char* SourcePath(CopyEngine* engine, const char* name);

@@ -8,6 +8,7 @@
 #include "core/progman.h"
 #include "frame/frame.h"
 #include "frame/setup_log.h"
+#include "frame/system_function.h"
 #include "pages/paths.h"
 
 DdeClient* CurrentDdeClient = nullptr;
@@ -51,9 +52,7 @@ void AllowServerReplies(DdeClient* client, bool allow)
     client->RepliesAllowed = allow ? 1 : 0;
     HWND page = client->Page;
     typedef BOOL(WINAPI * FilterFunction)(HWND, UINT, DWORD, void*);
-    HMODULE user = GetModuleHandleA("user32.dll");
-    FARPROC found = user ? GetProcAddress(user, "ChangeWindowMessageFilterEx") : nullptr;
-    FilterFunction filter = reinterpret_cast<FilterFunction>(reinterpret_cast<void*>(found));
+    FilterFunction filter = SystemFunction<FilterFunction>("user32.dll", "ChangeWindowMessageFilterEx");
     if (!filter)
         return;
     const DWORD action = allow ? 1 : 0;  // MSGFLT_ALLOW, MSGFLT_RESET

@@ -1,5 +1,7 @@
 #include <windows.h>
 #include <shellapi.h>
+#include <fcntl.h>
+#include <io.h>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include "core/server_config.h"
 #include "core/text_format.h"
 #include "frame/host.h"
+#include "frame/private_files.h"
 #include "frame/setup_log.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
@@ -27,8 +30,9 @@ struct FinishPaths {
     char UserConfigDir[MAX_PATH];
     char UserConfigFile[MAX_PATH];
     char InstalledConfigFile[MAX_PATH];
-    char TempDir[MAX_PATH];
+    char TempDir[MAX_PATH];          // with its trailing '\'
     char MergedConfigFile[MAX_PATH];
+    char MergedFolder[MAX_PATH];     // a folder made for the merged file, or empty
 };
 
 void BuildFinishPaths(const char* destination, FinishPaths* paths)
@@ -36,12 +40,16 @@ void BuildFinishPaths(const char* destination, FinishPaths* paths)
     const char* profile = std::getenv("UserProfile");
     const char* temp = std::getenv("TEMP");
     paths->UserConfigDir[0] = paths->UserConfigFile[0] = paths->TempDir[0] = paths->MergedConfigFile[0] = '\0';
+    paths->MergedFolder[0] = '\0';
     if (profile && profile[0] && JoinPath(paths->UserConfigDir, MAX_PATH, profile, UserConfigFolder))
         JoinPath(paths->UserConfigFile, MAX_PATH, paths->UserConfigDir, ServerConfigName);
     if (!paths->UserConfigFile[0])
         paths->UserConfigDir[0] = '\0';
-    if (temp && temp[0] && JoinPath(paths->MergedConfigFile, MAX_PATH, temp, ServerConfigName))
-        FormatWhole(paths->TempDir, MAX_PATH, "%s", temp);
+    // The merged file has a known name: under the system's own accounts it
+    // goes to a temporary folder other users cannot reach.
+    if (temp && temp[0] && TempFolderForKnownNames(temp, paths->TempDir, MAX_PATH) &&
+        !JoinPath(paths->MergedConfigFile, MAX_PATH, paths->TempDir, ServerConfigName))
+        paths->TempDir[0] = '\0';
     JoinPath(paths->InstalledConfigFile, MAX_PATH, destination, ServerConfigName);
 }
 
@@ -96,9 +104,9 @@ void GiveUserCopy(SetupHost* host, const char* installed, const char* user)
     host->Tell(UserCopyFailedCaption, text);
 }
 
-// Starts the hidden command interpreter that copies the merged file over the
-// user's copy; the process handle, or null when none was started.
-HANDLE StartCopyBack(const char* mergedConfigFile, const char* userConfigDir)
+}  // namespace
+
+HANDLE CopyBackByInterpreter(const char* mergedConfigFile, const char* userConfigDir)
 {
     // The system's own interpreter by its full path: by its bare name, a
     // cmd.exe in the installer's folder or current directory would run with
@@ -122,23 +130,51 @@ HANDLE StartCopyBack(const char* mergedConfigFile, const char* userConfigDir)
     return execute.hProcess;
 }
 
+namespace {
+
 void ReportUpdateFailure(SetupHost* host)
 {
     host->Tell(ConfigUpdateFailedCaption, ConfigUpdateFailedText);
 }
 
+// The merged file, made new (CreateFreshFile) at its usual name or, where
+// something keeps that name, in a new folder of its own beside it: the copy
+// back keeps the file's name. Null when neither can be made.
+FILE* OpenMergedFile(FinishPaths& paths)
+{
+    HANDLE file = CreateFreshFile(paths.MergedConfigFile);
+    for (int n = 1; file == INVALID_HANDLE_VALUE && n <= 9; ++n) {
+        char* folder = paths.MergedFolder;
+        if (FormatWhole(folder, MAX_PATH, "%s%s.%d", paths.TempDir, ServerConfigName, n) &&
+            CreateDirectoryA(folder, NULL) && JoinPath(paths.MergedConfigFile, MAX_PATH, folder, ServerConfigName))
+            file = CreateFreshFile(paths.MergedConfigFile);
+        else
+            folder[0] = '\0';
+    }
+    int descriptor = file == INVALID_HANDLE_VALUE ? -1 : _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY);
+    if (descriptor == -1) {
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        return NULL;
+    }
+    FILE* stream = _fdopen(descriptor, "wb");
+    if (!stream)
+        _close(descriptor);
+    return stream;
+}
+
 // Merges the library into a copy of the user's file in TEMP and starts the
 // copy back over the user's file; the copy's process, or null. A merge that
 // failed is reported and never copied back.
-HANDLE MergeIntoUserCopy(SetupHost* host, const FinishPaths& paths)
+HANDLE MergeIntoUserCopy(SetupHost* host, FinishPaths& paths, CopyBackFunction copyBack)
 {
-    if (!paths.MergedConfigFile[0] ||
-        !MergeServerConfig(paths.UserConfigFile, paths.MergedConfigFile, LibraryEnvironment.LibraryDir)) {
+    FILE* merged = paths.MergedConfigFile[0] ? OpenMergedFile(paths) : NULL;
+    if (!merged || !MergeServerConfigInto(paths.UserConfigFile, merged, LibraryEnvironment.LibraryDir)) {
         ReportUpdateFailure(host);
         return NULL;
     }
     LogLine("finishing: merged the library %s into %s", LibraryEnvironment.LibraryDir, paths.MergedConfigFile);
-    return StartCopyBack(paths.MergedConfigFile, paths.UserConfigDir);
+    return copyBack(paths.MergedConfigFile, paths.UserConfigDir);
 }
 
 // The copy may come from the command interpreter, which runs on its own;
@@ -160,23 +196,25 @@ void WaitForUserCopy(SetupHost* host, const char* userConfigFile)
 // (a hidden process must not stay behind waiting for an answer); when it was
 // ended so, or its copy failed (the user's file is read-only or in use), the
 // user is told and the merged file is left in TEMP for them.
-void RemoveMergedFile(SetupHost* host, const char* mergedConfigFile, HANDLE copyProcess)
+void RemoveMergedFile(SetupHost* host, const FinishPaths& paths, HANDLE copyProcess)
 {
     DWORD exitCode = 0;
     if (copyProcess && WaitForSingleObject(copyProcess, FinishWaitLimitMs) != WAIT_OBJECT_0) {
         TerminateProcess(copyProcess, 1);
-        LogLine("finishing: the copy back did not end in time and was ended; %s stays", mergedConfigFile);
+        LogLine("finishing: the copy back did not end in time and was ended; %s stays", paths.MergedConfigFile);
         ReportUpdateFailure(host);
         return;
     }
     if (copyProcess && (!GetExitCodeProcess(copyProcess, &exitCode) || exitCode != 0)) {
-        LogLine("finishing: the copy back failed (exit code %lu); %s stays", exitCode, mergedConfigFile);
+        LogLine("finishing: the copy back failed (exit code %lu); %s stays", exitCode, paths.MergedConfigFile);
         ReportUpdateFailure(host);
         return;
     }
     if (copyProcess)
         LogLine("finishing: copied the merged file back over the user's copy");
-    DeleteFileA(mergedConfigFile);
+    DeleteFileA(paths.MergedConfigFile);
+    if (paths.MergedFolder[0])
+        RemoveDirectoryA(paths.MergedFolder);
 }
 
 bool ShortPathOf(const wchar_t* longPath, wchar_t* shortPath, size_t capacity, void*)
@@ -187,7 +225,7 @@ bool ShortPathOf(const wchar_t* longPath, wchar_t* shortPath, size_t capacity, v
 
 }  // namespace
 
-void GiveUserConfiguration(InstallSession* session)
+void GiveUserConfiguration(InstallSession* session, CopyBackFunction copyBack)
 {
     FinishPaths paths;
     HANDLE copyProcess = NULL;
@@ -200,18 +238,18 @@ void GiveUserConfiguration(InstallSession* session)
             paths.MergedConfigFile[0] = '\0';
         GiveUserCopy(host, paths.InstalledConfigFile, paths.UserConfigFile);
         if (LibraryEnvironment.LibraryDirGiven == 1 && paths.TempDir[0])
-            copyProcess = MergeIntoUserCopy(host, paths);
+            copyProcess = MergeIntoUserCopy(host, paths, copyBack);
         WaitForUserCopy(host, paths.UserConfigFile);
     }
     if (paths.MergedConfigFile[0])
-        RemoveMergedFile(host, paths.MergedConfigFile, copyProcess);
+        RemoveMergedFile(host, paths, copyProcess);
     if (copyProcess)
         CloseHandle(copyProcess);
 }
 
 bool FinishInstallation(InstallSession* session, int errorCode)
 {
-    GiveUserConfiguration(session);
+    GiveUserConfiguration(session, CopyBackByInterpreter);
     if (errorCode == 0)
         DeleteObsoleteFiles(session->DestinationDir);
     for (const char* name : CancelledNames) {

@@ -14,10 +14,18 @@ extern LibraryEnvironmentRecord LibraryEnvironment;
 void InitLibraryEnvironment();
 void SetLibraryEnvironment(const char* value);
 
+// Puts the merged file over the user's copy in `userDir`: the process that
+// does it (waited for at most FinishWaitLimitMs, its exit code read), or
+// null when it was done at once or could not be started.
+typedef HANDLE (*CopyBackFunction)(const char* mergedFile, const char* userDir);
+// The installer's: the system's command interpreter, hidden.
+HANDLE CopyBackByInterpreter(const char* mergedFile, const char* userDir);
+
 // The user's part of the finishing step: %UserProfile%\KOVA_TMP with a copy
 // of the installed server configuration, the library merged in when one was
-// given (LibraryEnvironment). Also each user's step at logon.
-void GiveUserConfiguration(InstallSession* session);
+// given (LibraryEnvironment) and put over the user's copy by `copyBack`.
+// Also each user's step at logon.
+void GiveUserConfiguration(InstallSession* session, CopyBackFunction copyBack);
 
 // Deletes the files older releases left in `destination`; failures are ignored.
 void DeleteObsoleteFiles(const char* destination);

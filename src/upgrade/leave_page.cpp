@@ -1,6 +1,9 @@
 // The leave step of each page: what the wizard decides between pages, and
 // the removal of an earlier installation.
 #include <windows.h>
+#include <aclapi.h>
+#include <restartmanager.h>
+#include <sddl.h>
 #include <cstdio>
 #include <cstring>
 
@@ -11,9 +14,11 @@
 #include "frame/frame.h"
 #include "frame/host.h"
 #include "frame/setup_log.h"
+#include "frame/system_function.h"
 #include "frame/wizard.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
+#include "payload/copy_engine.h"
 #include "register/reg_layer.h"
 #include "upgrade/upgrade.h"
 
@@ -82,6 +87,14 @@ bool StartUninstaller(const char* uninstaller, char* commandLine, PROCESS_INFORM
     std::memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     *job = CreateJobObjectA(nullptr, nullptr);
+    // Whatever of it is still running when the installer lets go of the job
+    // (past the bound, or when the installer ends in any way) is ended.
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (*job && !SetInformationJobObject(*job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        CloseHandle(*job);
+        *job = nullptr;
+    }
     if (!CreateProcessA(uninstaller, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW | CREATE_SUSPENDED,
                         nullptr, nullptr, &startup, process)) {
         if (*job)
@@ -95,6 +108,116 @@ bool StartUninstaller(const char* uninstaller, char* commandLine, PROCESS_INFORM
     }
     ResumeThread(process->hThread);
     CloseHandle(process->hThread);
+    return true;
+}
+
+// What Program Files lets: SYSTEM, the administrators and the system's
+// installer service change everything, users read and run; nothing is
+// inherited from the folder above.
+const char ProgramFilesAccess[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
+                                  "(A;OICI;FA;;;S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464)"
+                                  "(A;OICI;0x1200a9;;;BU)";
+
+// Makes the destination. Outside the program-files folder the first folder
+// made gets Program Files' permissions, not those of its parent: on a second
+// drive those usually let every user change files, and so replace the
+// uninstaller the next, elevated setup runs, or the program every user's
+// logon runs.
+bool MakeDestination(const char* dir)
+{
+    if (IsInProgramFiles(dir))
+        return CreateDirectoryPath(dir);
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(ProgramFilesAccess, SDDL_REVISION_1,
+                                                              &attributes.lpSecurityDescriptor, nullptr))
+        return false;
+    bool made = CreateDirectoryPath(dir, &attributes);
+    LocalFree(attributes.lpSecurityDescriptor);
+    if (made)
+        LogLine("destination: made %s with the permissions of Program Files", dir);
+    return made;
+}
+
+// True when the folder's permissions let the users of the PC (everyone,
+// authenticated users, users, interactive logons) change or add files.
+bool UsersMayChange(const char* dir)
+{
+    PACL acl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(dir, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl, nullptr,
+                              &descriptor) != ERROR_SUCCESS)
+        return false;
+    const DWORD changing = FILE_WRITE_DATA | FILE_APPEND_DATA | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE |
+                           GENERIC_ALL;
+    bool may = acl == nullptr;  // no list at all lets everybody in
+    for (DWORD i = 0; acl && !may && i < acl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        if (!GetAce(acl, i, reinterpret_cast<void**>(&ace)) || ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE ||
+            (ace->Header.AceFlags & INHERIT_ONLY_ACE) || !(ace->Mask & changing))
+            continue;
+        PSID sid = &ace->SidStart;
+        may = IsWellKnownSid(sid, WinWorldSid) || IsWellKnownSid(sid, WinAuthenticatedUserSid) ||
+              IsWellKnownSid(sid, WinBuiltinUsersSid) || IsWellKnownSid(sid, WinInteractiveSid);
+    }
+    LocalFree(descriptor);
+    return may;
+}
+
+// The programs that hold `path` as the Restart Manager names them, where
+// the system has it (Vista and later): " by NAME (process N)" for each, or
+// "" where nothing is known.
+const char* HoldingPrograms(const char* path, char* text, size_t size)
+{
+    typedef DWORD(WINAPI * StartFunction)(DWORD*, DWORD, WCHAR*);
+    typedef DWORD(WINAPI * RegisterFunction)(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*, UINT, LPCWSTR*);
+    typedef DWORD(WINAPI * ListFunction)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*);
+    typedef DWORD(WINAPI * EndFunction)(DWORD);
+    text[0] = '\0';
+    HMODULE manager = LoadLibraryExA("rstrtmgr.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    StartFunction start = SystemFunction<StartFunction>(manager, "RmStartSession");
+    RegisterFunction add = SystemFunction<RegisterFunction>(manager, "RmRegisterResources");
+    ListFunction list = SystemFunction<ListFunction>(manager, "RmGetList");
+    EndFunction end = SystemFunction<EndFunction>(manager, "RmEndSession");
+    DWORD handle = 0;
+    WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+    if (start && add && list && end && start(&handle, 0, key) == ERROR_SUCCESS) {
+        wchar_t wide[MAX_PATH];
+        LPCWSTR files[1] = {wide};
+        RM_PROCESS_INFO info[4];
+        UINT needed = 0;
+        UINT count = 4;
+        DWORD reasons = 0;
+        DWORD listed = ERROR_INVALID_DATA;
+        if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) > 0 &&
+            add(handle, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS)
+            listed = list(handle, &needed, &count, info, &reasons);
+        for (UINT i = 0; (listed == ERROR_SUCCESS || listed == ERROR_MORE_DATA) && i < count && i < 4; ++i) {
+            size_t used = std::strlen(text);
+            FormatWhole(text + used, size - used, " by %ls (process %lu)", info[i].strAppName,
+                        info[i].Process.dwProcessId);
+        }
+        end(handle);
+    }
+    if (manager)
+        FreeLibrary(manager);
+    return text;
+}
+
+// The product's window shows only on this desktop; a file it holds, in any
+// session, shows everywhere: while either does, nothing may be changed. Says
+// so through the host, and the log names the file and the programs.
+bool ProductInUse(InstallSession* session, HWND runningProduct)
+{
+    char held[MAX_PATH];
+    bool inUse = !runningProduct && FindTargetInUse(session, held, sizeof held);
+    if (inUse) {
+        char programs[4 * (CCH_RM_MAX_APP_NAME + 24)];
+        LogLine("destination: %s is in use%s", held, HoldingPrograms(held, programs, sizeof programs));
+    }
+    if (!runningProduct && !inUse)
+        return false;
+    LogLine("destination: %s", ProductRunningText);
+    session->Host->Tell("Install", ProductRunningText);
     return true;
 }
 
@@ -115,6 +238,9 @@ LeaveResult DecideLeave(int pageId)
     case PageDestination:
         return LeaveDestinationPage(session, runningProduct);
     case PageReplace:
+        // Started meanwhile: the earlier installation must not go now.
+        if (ProductInUse(session, runningProduct))
+            return LeaveStay;
         return RemoveOldInstallation(session) ? LeaveNext : LeaveStay;
     case PageRegistry:
         if (ProgramSelected)
@@ -152,16 +278,14 @@ int CheckDestination(InstallSession* session, HWND runningProduct)
         session->Host->Tell("Install", text);
         return DestinationTooLong;
     }
-    if (!IsDirectory(dir) && !CreateDirectoryPath(dir)) {
+    if (IsDirectory(dir)) {
+        if (UsersMayChange(dir))
+            LogLine("destination: users who are not administrators may change files in %s", dir);
+    } else if (!MakeDestination(dir)) {
         LogLine("destination: the directory cannot be made");
         return DestinationNotCreated;
     }
-    if (runningProduct) {
-        LogLine("destination: %s", ProductRunningText);
-        session->Host->Tell("Install", ProductRunningText);
-        return DestinationProductRunning;
-    }
-    return DestinationUsable;
+    return ProductInUse(session, runningProduct) ? DestinationProductRunning : DestinationUsable;
 }
 
 bool FindOldProgram(const InstallSession* session)
@@ -174,7 +298,7 @@ bool FindOldProgram(const InstallSession* session)
     return found;
 }
 
-bool RemoveOldInstallation(InstallSession* session)
+bool RemoveOldInstallation(InstallSession* session, unsigned long limitMs)
 {
     char uninstaller[MAX_PATH];
     char commandLine[MAX_PATH + 8];
@@ -200,9 +324,22 @@ bool RemoveOldInstallation(InstallSession* session)
         // fill, and registers boot-time deletes of itself and the folder: it
         // must be done before anything is copied, so that the copy does not
         // meet it running and the finishing step sees what it registered.
-        goOn = WaitForUninstaller(session->Host, process.hProcess, job, UninstallerWaitMs);
+        goOn = WaitForUninstaller(session->Host, process.hProcess, job, limitMs);
         LogLine(goOn ? "replace: the earlier uninstaller's wait is over" : "replace: stopped while waiting");
+        // Past its bound (say, showing a question nobody sees) it would keep
+        // its files in use beside the copy: it goes, with all it started.
+        bool running = goOn && (job ? ActiveProcesses(job) > 0 : WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT);
+        if (running && (job ? TerminateJobObject(job, 1) : TerminateProcess(process.hProcess, 1))) {
+            LogLine("replace: the earlier uninstaller had not ended and was ended, with every process it started");
+            WaitForSingleObject(process.hProcess, 5000);
+        }
         CloseHandle(process.hProcess);
+    }
+    // Stopped by the user, the installer ends: the uninstaller is left to
+    // finish its work rather than be cut off in the middle of it.
+    if (job && !goOn) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION keep = {};
+        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &keep, sizeof keep);
     }
     if (job)
         CloseHandle(job);

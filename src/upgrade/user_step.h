@@ -7,16 +7,19 @@
 
 struct InstallSession;
 
-// True when the installer runs as one of the system's own accounts
-// (LocalSystem, LocalService, NetworkService).
-bool RunsAsServiceAccount();
-
-// Puts a copy of this setup.exe into the destination and registers the
-// Active Setup component that runs it at each user's next logon with the
-// library directory given now. 1 when both are in place.
+// Writes the logon program that setup.exe carries (kovauser.exe: small, no
+// payload, asking for no elevation, since Windows runs it with the user's
+// own rights) into the destination and registers the Active Setup
+// component that runs it at each user's next logon with the library
+// directory given now. 1 when both are in place.
 int RegisterUserStep(InstallSession* session);
 
+// True when `dir` still holds the product (its main program and its server
+// configuration): the logon program does nothing once they are gone.
+bool HoldsProduct(const char* dir);
+
 // The logon step (/USERSTEP): the user part of the finishing step for the
-// user logging on, into the destination this program lies in, with the
-// library `libraryDir` (null: none was given at installation).
+// user logging on, into the destination the logon program lies in, with the
+// library `libraryDir` (null: none was given at installation). It starts no
+// other program.
 void RunUserStep(InstallSession* session, const char* libraryDir);

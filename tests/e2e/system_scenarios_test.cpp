@@ -221,15 +221,7 @@ TEST_F(ProgramGroup, LinksPointIntoTheDestination)
 
 TEST(Executable, ManifestAsksForAdministratorRights)
 {
-    HMODULE module = LoadLibraryExA(WindowsPath(SetupExePath()).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(nullptr, module) << "error " << GetLastError();
-    HRSRC found = FindResourceA(module, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
-    std::string manifest = data ? std::string(data, SizeofResource(module, found)) : std::string();
-    FreeLibrary(module);
-    ASSERT_NE(nullptr, data) << "no RT_MANIFEST resource 1";
-
+    std::string manifest = ManifestOf(WindowsPath(SetupExePath()));
     size_t start = manifest.find("<requestedExecutionLevel");
     ASSERT_NE(std::string::npos, start) << manifest;
     size_t end = manifest.find('>', start);

@@ -438,3 +438,15 @@ std::string ReportedWindowsVersion()
         output.pop_back();
     return output;
 }
+
+std::string ManifestOf(const std::string& program)
+{
+    HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC found = module ? FindResourceA(module, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST) : nullptr;
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    std::string manifest = data ? std::string(data, SizeofResource(module, found)) : std::string();
+    if (module)
+        FreeLibrary(module);
+    return manifest;
+}

@@ -51,6 +51,8 @@ std::vector<std::string> ProgramsFolders();
 void CloseGroupWindows(DWORD exceptPid);
 // Full paths of the program group's links found in the Programs folders.
 std::vector<std::string> GroupLinks(const char* linkName);
+// The application manifest (RT_MANIFEST 1) of a program; empty when it has none.
+std::string ManifestOf(const std::string& program);
 // What a shell link starts besides its target: in which folder, with which
 // arguments, under which icon ("path,index").
 struct LinkSettings {

@@ -68,8 +68,7 @@ protected:
         options.arguments = arguments;
         options.unattended = true;
         options.currentDir = kSetupDir;
-        options.environment = {std::string("TEMP=") + kScratchTemp, std::string("TMP=") + kScratchTemp,
-                               std::string("UserProfile=") + kScratchProfile};
+        options.environment = {"TEMP=" + temp_, "TMP=" + temp_, std::string("UserProfile=") + kScratchProfile};
         options.unsetNames = {"KOVAWIN_LIB"};
         if (!setup.Start(options)) {
             ADD_FAILURE() << setup.error();
@@ -96,6 +95,7 @@ protected:
     {
         return ListDirectory(dest).empty() && !KeyExists(HKEY_LOCAL_MACHINE, kUninstallEntry.c_str());
     }
+    std::string temp_ = kScratchTemp;  // TEMP and TMP of the runs
 };
 
 }  // namespace
@@ -182,13 +182,73 @@ TEST_F(Unattended, ALogThatCannotBeWrittenChangesNothingElse)
     ExpectInstalledIn(dest + " two");
 }
 
+// KOVA open in another session: no window of it here, but its program file
+// held. Nothing of the earlier installation may go.
+TEST_F(Unattended, AProgramFileHeldElsewhereStopsTheRunBeforeAnyChange)
+{
+    const std::string dest = "C:\\kova_e2e\\silent\\held";
+    int shown = -1;
+    ASSERT_EQ(0u, Run("/S /D=" + dest, &shown));
+    const std::map<std::string, std::string> before = Installed(dest);
+    std::string pendingBefore, pending;
+    ReadMultiString(HKEY_LOCAL_MACHINE, SessionManagerKey, PendingOperationsValues[0], &pendingBefore);
+    HANDLE held = CreateFileA((dest + "\\kovamain.exe").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    const std::string log = std::string(kScratchTemp) + "\\held.log";
+    EXPECT_EQ(11u, Run("/S \"/LOG=" + log + "\" /D=" + dest, &shown));
+    EXPECT_EQ("", ReadTrace(kUninstallTrace)) << "the earlier uninstaller ran";
+    EXPECT_TRUE(before == Installed(dest)) << "the earlier installation changed";
+    ReadMultiString(HKEY_LOCAL_MACHINE, SessionManagerKey, PendingOperationsValues[0], &pending);
+    EXPECT_EQ(pendingBefore, pending);
+    std::string text;
+    EXPECT_TRUE(ReadWholeFile(log, &text) && text.find(dest + "\\kovamain.exe is in use") != std::string::npos) << text;
+
+    // The wizard stays on the destination page and says so.
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(WalkToDestination());
+    setup_.SetPageItemText(IDC_DIRECTORY, dest.c_str());
+    setup_.ClickMain(IDC_NEXT);
+    HWND box = setup_.WaitForMessageBox(10000);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(ProductRunningText, setup_.MessageBoxText(box));
+    setup_.Answer(box, IDOK);
+    EXPECT_TRUE(OnPage(kDestination));
+    CloseHandle(held);
+}
+
+// Under the machine's account TEMP is a folder every user may write to: what
+// stands at the log's name, other than an earlier log, is left alone, never
+// followed or written through; the run goes on without a log.
+TEST_F(Unattended, ALinkOrFolderAtTheLogsNameChangesNothingButTheLog)
+{
+    temp_ = "C:\\kova_links";  // planted by tests/e2e/drives.sh
+    const std::string planted = temp_ + "\\" + UnattendedLogName;
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(planted, &text));
+    ASSERT_EQ("precious", text) << "no link at the log's name";
+    int shown = -1;
+    EXPECT_EQ(0u, Run("/S /D=C:\\kova_e2e\\silent\\linked", &shown));
+    ExpectInstalledIn("C:\\kova_e2e\\silent\\linked");
+    EXPECT_TRUE(ReadWholeFile(temp_ + "\\precious.txt", &text) && text == "precious") << "the link was followed";
+
+    temp_ = kScratchTemp;
+    ASSERT_TRUE(MakeDirectories(temp_ + "\\" + UnattendedLogName));
+    EXPECT_EQ(0u, Run("/S /D=C:\\kova_e2e\\silent\\unlogged", &shown));
+    ExpectInstalledIn("C:\\kova_e2e\\silent\\unlogged");
+}
+
 TEST_F(Unattended, RefusedRunsChangeNothingAndSayWhyByTheirCode)
 {
     int shown = -1;
     EXPECT_EQ(1639u, Run("/S /Q", &shown)) << "an unknown switch";
     EXPECT_EQ(0, shown);
     EXPECT_EQ(1639u, Run("/S /D=", &shown)) << "no destination after /D=";
+    // A switch inside an unquoted destination: refused, silent since it is /S.
+    EXPECT_EQ(1639u, Run("/D=C:\\kova_e2e\\Apps\\KOVA /S", &shown));
+    EXPECT_EQ(0, shown);
     EXPECT_TRUE(NothingInstalled(kDefaultDestination));
+    EXPECT_TRUE(NothingInstalled("C:\\kova_e2e\\Apps\\KOVA"));
 
     // An unmapped drive: the destination cannot be made.
     EXPECT_EQ(12u, Run("/S /D=Q:\\KOVA", &shown));
@@ -245,6 +305,26 @@ TEST_F(Unattended, OneSetupAtATime)
 
     // The first goes on as before.
     ASSERT_TRUE(WalkToDestination());
+    setup_.Kill();
+
+    // The lock is a file in the Windows folder: held by anybody, or with
+    // anything else at its name, no setup runs.
+    char lock[MAX_PATH];
+    GetSystemWindowsDirectoryA(lock, MAX_PATH);
+    const std::string lockFile = std::string(lock) + "\\" + SetupLockName;
+    HANDLE holder = CreateFileA(lockFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    EXPECT_EQ(1618u, Run("/S", &shown));
+    CloseHandle(holder);
+    DeleteFileA(lockFile.c_str());
+    ASSERT_TRUE(CreateDirectoryA(lockFile.c_str(), nullptr));
+    EXPECT_EQ(1618u, Run("/S", &shown));
+    RemoveDirectoryA(lockFile.c_str());
+    EXPECT_TRUE(NothingInstalled(kDefaultDestination));
+    // Quoted whole, /D= is one argument among others.
+    const std::string quoted = "C:\\kova_e2e\\Program Files\\KOVA 17";
+    EXPECT_EQ(0u, Run("\"/D=" + quoted + "\" /S", &shown));
+    ExpectInstalledIn(quoted);
 }
 
 // A deployment system's service account: no desktop, so no Program Manager,
@@ -308,28 +388,47 @@ TEST_F(Unattended, WithoutADesktopShortcutsAndEachUsersStepAtLogon)
     const std::string other = std::string(kScratchRoot) + "\\other user";
     const std::string userFile = other + "\\KOVA_TMP\\tarndaemon.conf";
     ASSERT_TRUE(MakeDirectories(other));
-    auto logOn = [&] {
+    auto logOn = [&](const std::string& profile) {
         SetupOptions options;
-        options.environment = {"UserProfile=" + other, std::string("TEMP=") + kScratchTemp};
+        options.environment = {"UserProfile=" + profile, std::string("TEMP=") + kScratchTemp};
         options.unsetNames = {"KOVAWIN_LIB"};
         HANDLE step = StartProgram(stubPath, nullptr, &options);
-        ASSERT_NE(nullptr, step);
+        DWORD code = DWORD(-1);
+        EXPECT_NE(nullptr, step);
         EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(step, 30000));
+        GetExitCodeProcess(step, &code);
         CloseHandle(step);
+        return code;
     };
-    logOn();
+    EXPECT_EQ(0u, logOn(other));
     std::string first;
     ASSERT_TRUE(ReadWholeFile(userFile, &first));
     EXPECT_NE(std::string::npos, first.find("# Tarndaemon configuration file"));
     EXPECT_NE(std::string::npos, first.find("LibraryPath\t\"C:/Data/Libs\"\r\n")) << first;
     // An existing file of the user's is merged as the finishing step merges it.
     ASSERT_TRUE(WriteWholeFile(userFile, "# Mine\r\nWellKnownPort\t9239\r\nLibraryPath \"X:/old\"\r\n"));
-    logOn();
+    logOn(other);
     std::string second;
     ASSERT_TRUE(ReadWholeFile(userFile, &second));
     EXPECT_EQ("\r\n\r\n# Mine\r\nWellKnownPort 9239\r\n\r\nServerComment\t\"#Libraries in C:/Data/Libs\"\r\n\r\n"
               "LibraryPath\t\"C:/Data/Libs\"\r\n",
               second);
+
+    // Windows runs it with each user's own rights: a small program of its
+    // own, whose manifest asks for no elevation; once the product is gone,
+    // it does nothing.
+    const std::string logonProgram = dest + "\\kovauser.exe";
+    WIN32_FILE_ATTRIBUTE_DATA program;
+    ASSERT_TRUE(GetFileAttributesExA(logonProgram.c_str(), GetFileExInfoStandard, &program));
+    EXPECT_LT(program.nFileSizeLow, 64u * 1024) << "kovauser.exe carries more than the logon step";
+    const std::string manifest = ManifestOf(logonProgram);
+    EXPECT_NE(std::string::npos, manifest.find(" level=\"asInvoker\"")) << manifest;
+    EXPECT_EQ(std::string::npos, manifest.find("requireAdministrator")) << manifest;
+    ASSERT_TRUE(DeleteFileA((dest + "\\kovamain.exe").c_str()));
+    const std::string third = std::string(kScratchRoot) + "\\third user";
+    ASSERT_TRUE(MakeDirectories(third));
+    EXPECT_EQ(0u, logOn(third));
+    EXPECT_TRUE(ListDirectory(third).empty());
 }
 
 TEST_F(Unattended, WithoutADesktopTheWizardEndsOnTheErrorPage)

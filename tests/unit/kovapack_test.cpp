@@ -23,7 +23,7 @@ protected:
     // In 1 GiB of address space: a file of 4 GiB must be refused, not read.
     int Kovapack(const std::string& args)
     {
-        return testutil::Run("ulimit -v 1048576; " + testutil::Kovapack() + " " + args + " > " +
+        return testutil::Run("ulimit -v 1048576; " + testutil::Quote(testutil::Kovapack()) + " " + args + " > " +
                              testutil::Quote(dir / "stdout") + " 2> " + testutil::Quote(dir / "stderr"));
     }
     std::string Stderr() { return testutil::ReadText(dir / "stderr"); }

@@ -201,7 +201,12 @@ void Introduction(std::ostream& out)
            "An unattended run (`setup.exe /S`, see `docs/deployment.md`) makes the same changes with the wizard's "
            "proposals: `<destination>` is the proposed folder or the one `/D=` names, an earlier installation is "
            "replaced, the file type is taken over, and nothing is started or opened at the end. It also writes a "
-           "log: the file `/LOG=` names, else `%TEMP%\\" << UnattendedLogName << "`.\n\n";
+           "log: the file `/LOG=` names, else `%TEMP%\\" << UnattendedLogName
+        << "` (under the system's own accounts, whose `%TEMP%` every user may write to, the system's private "
+           "temporary folder, `C:\\Windows\\SystemTemp`, or on systems without it `%TEMP%\\"
+        << PrivateFolderName << "`, which only SYSTEM and the administrators can enter; so too the merged "
+           "configuration below). Each of these files is made new: whatever stood at its name (a file, or a link) "
+           "is removed first, never written through.\n\n";
 }
 
 void FilesSection(std::ostream& out, const FileEntry* files)
@@ -355,12 +360,16 @@ void UserConfigSection(std::ostream& out, const std::string& merged)
         << LibraryExample << "`, the shipped file becomes:\n\n"
         << Fenced(merged)
         << "An unattended run with `/ALLUSERS`, or under one of the system's own accounts (a deployment system's "
-           "service, whose profile no user has), also gives every user this at their next logon: it copies "
-           "setup.exe to "
+           "service, whose profile no user has), also gives every user this at their next logon: it writes the "
+           "logon program it carries to "
         << Code(Join(Destination, UserStepProgram))
-        << " and registers the machine's Active Setup component (Registry, last rows). At each user's next logon "
-           "Windows runs it, hidden, once: the same steps as above for that user, with the library given at "
-           "installation (an existing copy of the user's is merged, never replaced).\n\n";
+        << " (a small program of its own, without the payload, whose manifest asks for no elevation) and "
+           "registers the machine's Active Setup component (Registry, last rows). At each user's next logon "
+           "Windows runs it, hidden, once, with that user's own rights: the same steps as above for that user, "
+           "with the library given at installation (an existing copy of the user's is merged, never replaced), "
+           "except that it puts the merged file in place itself and starts no program. Once `<destination>` "
+           "no longer holds "
+        << Code(MainProgramName) << " and " << Code(ServerConfigName) << " it does nothing.\n\n";
 }
 
 void RemovedSection(std::ostream& out)

@@ -1,5 +1,7 @@
 // Path helpers, the default destination, and the steps that find and
 // remove an earlier installation and write this one's uninstall entry.
+#include <algorithm>
+
 #include "pages_fixture.h"
 #include "frame/host.h"
 #include "upgrade/upgrade.h"
@@ -246,6 +248,24 @@ TEST_F(UpgradeTest, StartsTheQuotedUninstallerNotTheProgramAtTheBlank)
     EXPECT_FALSE(KeyExists(UninstallKeyOf("KOVA 15.0")));
     EXPECT_FALSE(KeyExists(UninstallKeyOf("KOVA 16.1")));
     EXPECT_TRUE(KeyExists(UninstallKeyOf("KOVA 17.1")));
+}
+
+TEST_F(UpgradeTest, AnUninstallerPastItsBoundIsEndedWithAllItStarted)
+{
+    SetDestination(Scratch);
+    ASSERT_TRUE(CopyRecorder(In("uninstal.exe")));
+    const std::string pids = In("hanging.txt");
+    SetEnvironmentVariableA("KOVA_RECORD_HANG", pids.c_str());
+    EXPECT_TRUE(RemoveOldInstallation(CurrentSession(), 3000));
+    SetEnvironmentVariableA("KOVA_RECORD_HANG", nullptr);
+    std::string started = ReadText(pids);
+    ASSERT_EQ(2, std::count(started.begin(), started.end(), '\n')) << "the uninstaller and what it started";
+    for (size_t at = 0; at < started.size(); at = started.find('\n', at) + 1) {
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, DWORD(std::stoul(started.substr(at))));
+        EXPECT_TRUE(!process || WaitForSingleObject(process, 5000) == WAIT_OBJECT_0) << started;
+        if (process)
+            CloseHandle(process);
+    }
 }
 
 TEST_F(UpgradeTest, OldKeysGoEvenWhenTheUninstallerCannotStart)

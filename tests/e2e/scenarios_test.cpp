@@ -630,17 +630,18 @@ TEST_F(Installation, CloseBoxWithReaderTickedOpensTheDocumentOnly)
 
 TEST_F(Installation, AProgramFileInUseCannotBeCreated)
 {
-    // The library server of an earlier copy still runs: its file is open
-    // without write sharing, and the copy must say so, not blame the disk.
+    // The library server of an earlier copy starts after the destination
+    // was checked: its file is open without write sharing, and the copy
+    // must say so, not blame the disk.
     const std::string dir = "C:\\kova_e2e\\in use";
     ASSERT_TRUE(MakeDirectories(dir));
     ASSERT_TRUE(WriteWholeFile(dir + "\\kovaserv.exe", "running server"));
-    HANDLE held = CreateFileA((dir + "\\kovaserv.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
     ASSERT_TRUE(StartSetup());
     ASSERT_TRUE(WalkToDestination());
     ASSERT_TRUE(WalkToReady(dir.c_str()));
+    HANDLE held = CreateFileA((dir + "\\kovaserv.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
     setup_.ClickMain(IDC_NEXT);
     ASSERT_TRUE(OnPage(kNotCompleted, 60000));
     CloseHandle(held);

@@ -158,6 +158,9 @@ int SetupProcess::Start(const SetupOptions& options)
         commandLine += " " + options.arguments;
     std::string environment = BuildEnvironment(options);
     STARTUPINFOA startup = QuietStartup();
+    std::string desktop = options.desktop;
+    if (!desktop.empty())
+        startup.lpDesktop = &desktop[0];
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, &environment[0],
                         options.currentDir.empty() ? nullptr : options.currentDir.c_str(), &startup,
                         &process_)) {

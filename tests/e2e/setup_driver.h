@@ -40,6 +40,7 @@ struct SetupOptions {
     std::string currentDir;                 // the setup's current directory
     std::vector<std::string> environment;   // NAME=VALUE entries that replace or add to ours
     std::vector<std::string> unsetNames;    // variables the setup must not see
+    std::string desktop;                    // "station\\desktop" to start on, or ours
 };
 
 class SetupProcess {

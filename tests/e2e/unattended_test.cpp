@@ -70,6 +70,7 @@ protected:
         options.currentDir = kSetupDir;
         options.environment = {"TEMP=" + temp_, "TMP=" + temp_, std::string("UserProfile=") + kScratchProfile};
         options.unsetNames = {"KOVAWIN_LIB"};
+        options.desktop = desktop_;
         if (!setup.Start(options)) {
             ADD_FAILURE() << setup.error();
             return DWORD(-1);
@@ -96,6 +97,7 @@ protected:
         return ListDirectory(dest).empty() && !KeyExists(HKEY_LOCAL_MACHINE, kUninstallEntry.c_str());
     }
     std::string temp_ = kScratchTemp;  // TEMP and TMP of the runs
+    std::string desktop_;              // the runs' desktop, when not ours
 };
 
 }  // namespace
@@ -236,6 +238,28 @@ TEST_F(Unattended, ALinkOrFolderAtTheLogsNameChangesNothingButTheLog)
     ASSERT_TRUE(MakeDirectories(temp_ + "\\" + UnattendedLogName));
     EXPECT_EQ(0u, Run("/S /D=C:\\kova_e2e\\silent\\unlogged", &shown));
     ExpectInstalledIn("C:\\kova_e2e\\silent\\unlogged");
+}
+
+// A deployment's session 0 has nobody to see a window, here a window station
+// that is not visible: no question or message may wait there for an answer,
+// whatever the command line.
+TEST_F(Unattended, WhereNobodySeesAWindowNoneIsShown)
+{
+    HWINSTA own = GetProcessWindowStation();
+    HWINSTA station = CreateWindowStationA("kova_e2e_hidden", 0, WINSTA_ALL_ACCESS, nullptr);
+    ASSERT_NE(nullptr, station);
+    ASSERT_TRUE(SetProcessWindowStation(station));
+    HDESK desktop = CreateDesktopA("Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    SetProcessWindowStation(own);
+    ASSERT_NE(nullptr, desktop);
+    desktop_ = "kova_e2e_hidden\\Default";
+    int shown = -1;
+    EXPECT_EQ(1639u, Run("/Q", &shown)) << "a refused line without /S";
+    const std::string dest = "C:\\kova_e2e\\silent\\session zero";
+    EXPECT_EQ(0u, Run("/D=" + dest, &shown)) << "a line without /S";
+    ExpectInstalledIn(dest);
+    CloseDesktop(desktop);
+    CloseWindowStation(station);
 }
 
 TEST_F(Unattended, RefusedRunsChangeNothingAndSayWhyByTheirCode)

@@ -101,9 +101,7 @@ int WriteRegistryRows(InstallSession* session)
     return ExitInstalled;
 }
 
-// The window of the Program Manager conversation: message-only, never
-// shown. Made when the run starts, so that this thread has met the desktop
-// (if there is one) before the long work, not in the middle of the group.
+// The window of the Program Manager conversation: message-only, never shown.
 HWND MakeConversationWindow()
 {
     WNDCLASSA windowClass = {};
@@ -133,7 +131,52 @@ int MakeProgramGroup(InstallSession* session, Unattended* host, HWND window)
     return host->GroupError;
 }
 
-int Install(Unattended* host, const CommandLine& line, HWND window)
+// The conversation runs on a thread of its own, which makes its window:
+// where the desktop does not answer (a session with a desktop and no shell;
+// under Wine, a desktop whose process is held) making a window waits for it,
+// and the run must not wait with it. Once the window is there, the
+// conversation's own time limits bound it.
+enum GroupState : LONG { GroupWaiting, GroupTalking, GroupGivenUp };
+struct GroupWork {
+    InstallSession* Session;
+    Unattended* Host;
+    volatile LONG State;
+    int Error;
+};
+// Static: a thread given up on may come back to it after the run has moved on.
+GroupWork TheGroupWork;
+const DWORD DesktopAnswerMs = 10000;
+
+DWORD WINAPI TalkToProgramManager(void* parameter)
+{
+    GroupWork* work = static_cast<GroupWork*>(parameter);
+    HWND window = MakeConversationWindow();
+    if (InterlockedCompareExchange(&work->State, GroupTalking, GroupWaiting) == GroupWaiting)
+        work->Error = MakeProgramGroup(work->Session, work->Host, window);
+    if (window)
+        DestroyWindow(window);
+    return 0;
+}
+
+int MakeProgramGroupWithin(InstallSession* session, Unattended* host)
+{
+    TheGroupWork = {session, host, GroupWaiting, ErrProgramGroup};
+    HANDLE thread = CreateThread(nullptr, 0, TalkToProgramManager, &TheGroupWork, 0, nullptr);
+    if (!thread)
+        return ErrProgramGroup;
+    if (WaitForSingleObject(thread, DesktopAnswerMs) == WAIT_TIMEOUT &&
+        InterlockedCompareExchange(&TheGroupWork.State, GroupGivenUp, GroupWaiting) == GroupWaiting) {
+        LogLine("program group: the desktop did not answer in %lu s", DesktopAnswerMs / 1000);
+        host->NoServer = true;
+        CloseHandle(thread);
+        return ErrProgramGroup;
+    }
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return TheGroupWork.Error;
+}
+
+int Install(Unattended* host, const CommandLine& line)
 {
     if (!PrepareInstallation()) {
         LogLine("system: not supported");
@@ -167,7 +210,7 @@ int Install(Unattended* host, const CommandLine& line, HWND window)
         code = WriteRegistryRows(session);
     if (code != ExitInstalled)
         return code;
-    int groupError = MakeProgramGroup(session, host, window);
+    int groupError = MakeProgramGroupWithin(session, host);
     // No Program Manager at all (a service's session has no desktop): the
     // group's items go into the all-users Programs folder as shortcut files.
     if (groupError && host->NoServer && MakeGroupShortcuts(session)) {
@@ -186,10 +229,7 @@ int RunUnattended(const CommandLine& line)
 {
     Unattended host;
     SetSessionHost(&host);
-    HWND window = MakeConversationWindow();
-    int code = Install(&host, line, window);
-    if (window)
-        DestroyWindow(window);
+    int code = Install(&host, line);
     SetSessionHost(WizardHost());
     return code;
 }

@@ -53,7 +53,10 @@ int MakeGroupShortcuts(InstallSession* session)
     char folder[MAX_PATH];
     char prefix[MAX_PATH];
     int ok = 0;
-    HRESULT com = CoInitialize(nullptr);
+    // The shell link objects work in the multithreaded apartment, which,
+    // unlike a single-threaded one, makes no window: where the desktop does
+    // not answer, making one would wait for it.
+    HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     if (!group || !SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, TRUE) ||
         !JoinPath(folder, sizeof folder, programs, group) ||
         !MakeDestinationPrefix(session->DestinationDir, prefix, sizeof prefix)) {

@@ -262,6 +262,34 @@ TEST_F(Unattended, WhereNobodySeesAWindowNoneIsShown)
     CloseWindowStation(station);
 }
 
+// Started from a folder where another user planted a library under the name
+// of one that system code loads by name after start-up, with Windows' order
+// (the program's folder first) asked of Wine for that name.
+TEST_F(Unattended, ALibraryPlantedBesideTheSetupIsNeverLoaded)
+{
+    const std::string downloads = std::string(kScratchRoot) + "\\downloads";
+    const std::string mark = downloads + "\\loaded.txt";
+    ASSERT_TRUE(MakeDirectories(downloads));
+    ASSERT_TRUE(CopyOneFile(WindowsPath(SetupExePath()), downloads + "\\setup.exe"));
+    ASSERT_TRUE(CopyOneFile(WindowsPath(KOVA_PLANTED_LIBRARY), downloads + "\\uxtheme.dll"));
+    // Wine's own choice for setup.exe, as the environment's WINEDLLOVERRIDES
+    // would make it for every program.
+    const char overrides[] = "Software\\Wine\\AppDefaults\\setup.exe\\DllOverrides";
+    ASSERT_TRUE(WriteString(HKEY_CURRENT_USER, overrides, "uxtheme", "native,builtin"));
+    SetupOptions options;
+    options.environment = {"TEMP=" + temp_, "KOVA_PLANT_MARK=" + mark};
+    HANDLE setup = StartProgram("\"" + downloads + "\\setup.exe\" /S /D=" + downloads + "\\KOVA", downloads.c_str(),
+                                &options);
+    EXPECT_NE(nullptr, setup);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(setup, 90000));
+    DWORD code = DWORD(-1);
+    GetExitCodeProcess(setup, &code);
+    CloseHandle(setup);
+    DeleteKeyTree(HKEY_CURRENT_USER, overrides);
+    EXPECT_EQ(0u, code);
+    EXPECT_FALSE(FileExists(mark)) << "the planted library was loaded";
+}
+
 TEST_F(Unattended, RefusedRunsChangeNothingAndSayWhyByTheirCode)
 {
     int shown = -1;
@@ -453,6 +481,35 @@ TEST_F(Unattended, WithoutADesktopShortcutsAndEachUsersStepAtLogon)
     ASSERT_TRUE(MakeDirectories(third));
     EXPECT_EQ(0u, logOn(third));
     EXPECT_TRUE(ListDirectory(third).empty());
+}
+
+// A deployment's session has a desktop but no shell: the run, started while
+// the desktop does not answer at all, ends in time all the same.
+TEST_F(Unattended, StartedWhileTheDesktopIsHeldItEndsInTime)
+{
+    const std::string dest = "C:\\kova_e2e\\silent\\no shell";
+    const std::string log = std::string(kScratchTemp) + "\\no shell.log";
+    DWORD start = GetTickCount();
+    {
+        DesktopSuspended noDesktop;
+        ASSERT_GT(noDesktop.Threads(), 0u) << "no desktop process to hold";
+        SetupProcess setup;
+        SetupOptions options;
+        options.arguments = "/S \"/LOG=" + log + "\" /D=" + dest;
+        options.unattended = true;
+        options.environment = {std::string("TEMP=") + kScratchTemp, std::string("UserProfile=") + kScratchProfile};
+        ASSERT_TRUE(setup.Start(options));
+        // Under Wine a program cannot even end while the desktop is held:
+        // its log's last line is the end of the run.
+        std::string text;
+        bool logged = WaitUntil([&] { return ReadWholeFile(log, &text) && text.find("exit code") != std::string::npos; },
+                                60000);
+        std::printf("the run took %lu ms\n", GetTickCount() - start);
+        ASSERT_TRUE(logged) << "no end after 60 s; its log:\n" << text;
+        EXPECT_NE(std::string::npos, text.find("exit code 0")) << text;
+        EXPECT_NE(std::string::npos, text.find("made as shortcut files")) << text;
+    }
+    ExpectInstalledIn(dest);
 }
 
 TEST_F(Unattended, WithoutADesktopTheWizardEndsOnTheErrorPage)

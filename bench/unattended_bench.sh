@@ -7,7 +7,7 @@
 # /D=C:\bench\peer-N, each timed from the start of `wine` to the end of the
 # installer's process (Wine's start is in both). One pair first is not
 # counted (the first start in a session loads the libraries and files later
-# runs find warm); PAIRS (default 7) pairs are. Between runs the registry keys
+# runs find warm); PAIRS (default 9) pairs are. Between runs the registry keys
 # both write (setup.exe's, its file type's and the peer's), the program
 # group's folder and the user's configuration folder are removed, and every
 # run installs into a new folder, so that each is a first installation.
@@ -20,15 +20,15 @@ set -euo pipefail
 shopt -s inherit_errexit
 build=$(cd "${1:?usage: unattended_bench.sh BUILD}" && pwd)
 export KOVA_BUILD_ROOT=$build
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$(dirname "${BASH_SOURCE[0]}")/../scripts/wine-env"
 setup=$build/$KOVA_TREE/setup.exe
 peer=$build/bench-peer/peer-setup.exe
-pairs=${PAIRS:-7}
+pairs=${PAIRS:-9}
 [ "$pairs" -ge 1 ] || { echo "unattended_bench: PAIRS must be at least 1" >&2; exit 1; }
 
 if [ "${2:-}" != --in-session ]; then
   [ -f "$setup" ] || { echo "unattended_bench: $setup is missing (make BUILD=...)" >&2; exit 1; }
-  here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
   bash "$here/peer/build.sh" "$build"
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};winemenubuilder.exe=d"
   exec "$here/../scripts/wine-session" bash "${BASH_SOURCE[0]}" "$build" --in-session
@@ -54,26 +54,30 @@ fresh() {
     { echo "unattended_bench: wine reg import $clean_reg failed" >&2; exit 1; }
 }
 
-# run LABEL EXE DIR: one unattended install into C:\bench\DIR; prints its
-# wall time in nanoseconds and fails unless it ended with 0 and the main
-# program is there.
+# run LABEL EXE DIR [ARGS...]: one unattended install into C:\bench\DIR;
+# prints its start and end (nanoseconds) and fails unless it ended with 0
+# and the main program is there.
 run() {
   local label=$1 exe=$2 dir=$3 t0 t1 rc=0
+  shift 3
   t0=$(date +%s%N)
-  wine "$exe" /S "/D=C:\\bench\\$dir" </dev/null >/dev/null 2>&1 || rc=$?
+  wine "$exe" /S "$@" "/D=C:\\bench\\$dir" </dev/null >/dev/null 2>&1 || rc=$?
   t1=$(date +%s%N)
   [ "$rc" = 0 ] || { echo "unattended_bench: $label ended with exit code $rc (modulo 256)" >&2; exit 1; }
   [ -f "$c/bench/$dir/$main" ] || { echo "unattended_bench: $label did not install $main into C:\\bench\\$dir" >&2; exit 1; }
-  echo $((t1 - t0))
+  echo "$t0 $t1"
 }
 
 # pair N: setup.exe, then the peer, each a first installation into a new
-# folder; the two must have installed the same files. Prints "setup_ns peer_ns".
+# folder; the two must have installed the same files. Prints "setup_ns
+# peer_ns" and the seconds of setup.exe's steps (bench/log_steps.py).
 pair() {
-  local n=$1 a b f
+  local n=$1 a b f steps
   rm -rf "$c/bench"
   fresh
-  a=$(run setup.exe "$setup" "kova-$n") || exit 1
+  mkdir -p "$c/bench-log"
+  a=$(run setup.exe "$setup" "kova-$n" "/LOG=C:\\bench-log\\setup.log") || exit 1
+  steps=$(python3 "$here/log_steps.py" $a "$c/bench-log/setup.log") || exit 1
   fresh
   b=$(run peer-setup.exe "$peer" "peer-$n") || exit 1
   for f in "$c/bench/peer-$n"/*; do
@@ -82,7 +86,8 @@ pair() {
   done
   [ "$(ls "$c/bench/kova-$n" | wc -l)" = "$(ls "$c/bench/peer-$n" | wc -l)" ] ||
     { echo "unattended_bench: setup.exe and the peer installed different sets of files" >&2; exit 1; }
-  echo "$a $b"
+  set -- $a $b
+  echo "$(($2 - $1)) $(($4 - $3)) $steps"
 }
 
 pair 0 >/dev/null
@@ -90,7 +95,7 @@ times=
 for n in $(seq "$pairs"); do
   times="$times$(pair "$n")"$'\n' || exit 1
 done
-rm -rf "$c/bench"
+rm -rf "$c/bench" "$c/bench-log"
 fresh
 
 if [ "$KOVA_TREE" = win64 ]; then
@@ -103,11 +108,16 @@ printf '%s' "$times" | awk -v measured="$measured" '
     for (i = 2; i <= n; i++) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; j--) a[j + 1] = a[j]; a[j + 1] = t }
     return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
   }
-  { s[NR] = $1 / 1e9; p[NR] = $2 / 1e9; r[NR] = $1 / $2; list = list sprintf(" %.2f", r[NR]) }
+  { s[NR] = $1 / 1e9; p[NR] = $2 / 1e9; r[NR] = $1 / $2; list = list sprintf(" %.2f", r[NR])
+    for (i = 3; i <= NF; i++) step[i - 2, NR] = $i }
   END {
+    split("start prepare copy registry group finishing exit", names, " ")
+    steps = "setup.exe, median seconds of each step:"
+    for (k = 1; k <= 7; k++) { for (j = 1; j <= NR; j++) one[j] = step[k, j]; steps = steps sprintf(" %s %.3f", names[k], median(one, NR)) }
     printf "unattended install / peer: %.2fx median of the per-run ratios (setup.exe %.3f s, peer %.3f s medians, %d pairs; %s)\n",
       median(r, NR), median(s, NR), median(p, NR), NR, measured
     printf "per-pair ratios:%s\n", list
+    print steps
   }'
 printf 'setup.exe:          %8d bytes\n' "$(stat -c %s "$setup")"
 printf 'peer-setup.exe:     %8d bytes\n' "$(stat -c %s "$peer")"

@@ -131,15 +131,19 @@ int MakeProgramGroup(InstallSession* session, Unattended* host, HWND window)
     return host->GroupError;
 }
 
-// The conversation runs on a thread of its own, which makes its window:
-// where the desktop does not answer (a session with a desktop and no shell;
-// under Wine, a desktop whose process is held) making a window waits for it,
-// and the run must not wait with it. Once the window is there, the
-// conversation's own time limits bound it.
-enum GroupState : LONG { GroupWaiting, GroupTalking, GroupGivenUp };
+// The conversation runs on a thread of its own, started with the run, so
+// that its window (for which Wine, for one, asks the desktop, at a cost) is
+// made while the files are copied; it talks to Program Manager only when it
+// is told to, after the registry. Where the desktop does not answer (a
+// session with a desktop and no shell; under Wine, a desktop whose process
+// is held) making a window waits for it, and the run must not wait with it.
+// Once the window is there, the conversation's own time limits bound it.
+enum GroupState : LONG { GroupMaking, GroupReady, GroupTalking, GroupGivenUp };
 struct GroupWork {
     InstallSession* Session;
     Unattended* Host;
+    HANDLE Ready;  // set by the thread once its window is made
+    HANDLE Go;     // set by the run: talk, or (given up) end
     volatile LONG State;
     int Error;
 };
@@ -151,32 +155,70 @@ DWORD WINAPI TalkToProgramManager(void* parameter)
 {
     GroupWork* work = static_cast<GroupWork*>(parameter);
     HWND window = MakeConversationWindow();
-    if (InterlockedCompareExchange(&work->State, GroupTalking, GroupWaiting) == GroupWaiting)
-        work->Error = MakeProgramGroup(work->Session, work->Host, window);
+    // The shell is loaded here too, while the files are copied: the run's
+    // registry step, its first user, then finds it loaded (and loading it
+    // there while this thread makes its window could deadlock the loader).
+    LoadLibraryA("shell32.dll");
+    if (InterlockedCompareExchange(&work->State, GroupReady, GroupMaking) == GroupMaking) {
+        SetEvent(work->Ready);
+        WaitForSingleObject(work->Go, INFINITE);
+        if (work->State == GroupTalking)
+            work->Error = MakeProgramGroup(work->Session, work->Host, window);
+    }
     if (window)
         DestroyWindow(window);
     return 0;
 }
 
-int MakeProgramGroupWithin(InstallSession* session, Unattended* host)
+// Starts the conversation's thread; null when it cannot run (then there is
+// no program group over DDE).
+HANDLE StartGroupThread(Unattended* host)
 {
-    TheGroupWork = {session, host, GroupWaiting, ErrProgramGroup};
-    HANDLE thread = CreateThread(nullptr, 0, TalkToProgramManager, &TheGroupWork, 0, nullptr);
+    TheGroupWork = {nullptr, host, CreateEventA(nullptr, TRUE, FALSE, nullptr),
+                    CreateEventA(nullptr, TRUE, FALSE, nullptr), GroupMaking, ErrProgramGroup};
+    if (!TheGroupWork.Ready || !TheGroupWork.Go)
+        return nullptr;
+    return CreateThread(nullptr, 0, TalkToProgramManager, &TheGroupWork, 0, nullptr);
+}
+
+// Lets the thread go without a conversation (the run ended before it).
+void EndGroupThread(HANDLE thread)
+{
+    if (!thread)
+        return;
+    InterlockedExchange(&TheGroupWork.State, GroupGivenUp);
+    SetEvent(TheGroupWork.Go);
+    CloseHandle(thread);
+}
+
+// Waits, at most DesktopAnswerMs, for the thread's window; true when it is
+// there, false once the thread is given up on.
+bool GroupThreadReady(HANDLE thread)
+{
+    if (!thread || TheGroupWork.State == GroupGivenUp)
+        return false;
+    if (WaitForSingleObject(TheGroupWork.Ready, DesktopAnswerMs) == WAIT_TIMEOUT &&
+        InterlockedCompareExchange(&TheGroupWork.State, GroupGivenUp, GroupMaking) == GroupMaking)
+        LogLine("program group: the desktop did not answer in %lu s", DesktopAnswerMs / 1000);
+    return TheGroupWork.State != GroupGivenUp;
+}
+
+int MakeProgramGroupWithin(InstallSession* session, Unattended* host, HANDLE thread)
+{
     if (!thread)
         return ErrProgramGroup;
-    if (WaitForSingleObject(thread, DesktopAnswerMs) == WAIT_TIMEOUT &&
-        InterlockedCompareExchange(&TheGroupWork.State, GroupGivenUp, GroupWaiting) == GroupWaiting) {
-        LogLine("program group: the desktop did not answer in %lu s", DesktopAnswerMs / 1000);
+    TheGroupWork.Session = session;
+    if (!GroupThreadReady(thread)) {
         host->NoServer = true;
-        CloseHandle(thread);
         return ErrProgramGroup;
     }
+    InterlockedExchange(&TheGroupWork.State, GroupTalking);
+    SetEvent(TheGroupWork.Go);
     WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
     return TheGroupWork.Error;
 }
 
-int Install(Unattended* host, const CommandLine& line)
+int Install(Unattended* host, const CommandLine& line, HANDLE groupThread)
 {
     if (!PrepareInstallation()) {
         LogLine("system: not supported");
@@ -206,11 +248,14 @@ int Install(Unattended* host, const CommandLine& line)
         RemoveOldInstallation(session);
     }
     int code = CopyFiles(session);
+    // The registry step calls the shell, which the conversation's thread
+    // loads: not both at once.
+    GroupThreadReady(groupThread);
     if (code == ExitInstalled)
         code = WriteRegistryRows(session);
     if (code != ExitInstalled)
         return code;
-    int groupError = MakeProgramGroupWithin(session, host);
+    int groupError = MakeProgramGroupWithin(session, host, groupThread);
     // No Program Manager at all (a service's session has no desktop): the
     // group's items go into the all-users Programs folder as shortcut files.
     if (groupError && host->NoServer && MakeGroupShortcuts(session)) {
@@ -229,7 +274,9 @@ int RunUnattended(const CommandLine& line)
 {
     Unattended host;
     SetSessionHost(&host);
-    int code = Install(&host, line);
+    HANDLE groupThread = StartGroupThread(&host);
+    int code = Install(&host, line, groupThread);
+    EndGroupThread(groupThread);
     SetSessionHost(WizardHost());
     return code;
 }

@@ -131,8 +131,9 @@ int WriteRegistry(RegistryWriter* writer)
     }
     // The shell caches associations: without this, icons and the open
     // command stay as they were until it happens to refresh.
+    // Told without waiting for every window to have heard it.
     if (typesTouched)
-        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, nullptr, nullptr);
     WriteUninstallRows(writer, prefix);
     return 1;
 }

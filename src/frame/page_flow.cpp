@@ -141,6 +141,14 @@ void GoNextPage()
     }
 }
 
+bool OnWorkPage()
+{
+    if (!PageList.Ids || InstallError != 0 || !CurrentPage)
+        return false;
+    int id = PageList.Ids[CurrentPosition];
+    return id >= Descriptor.FirstWorkPage && id < PageList.Count - 1;
+}
+
 void GoPreviousPage()
 {
     if (InstallError == 0 && !Busy && CurrentPosition > 0)

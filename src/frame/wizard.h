@@ -12,6 +12,13 @@ void CenterOnScreen(HWND window);
 void CreateTitleFont(HWND window);
 // Deletes the bold copy, if one was made; the window's own font is left alone.
 void DeleteTitleFont();
+// Makes the bold copy anew from the window's font (which the system changes
+// when the window moves to a display of another scale) and gives it to the
+// page's title.
+void RenewTitleFont(HWND window);
+// Sets the window's small and large icons at the sizes the system asks for
+// at the window's scale.
+void SetWindowIcons(HWND window);
 void SubclassChrome();
 
 // Page procedures.

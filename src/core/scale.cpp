@@ -1,27 +1,28 @@
 #include "core/scale.h"
 
-int ScaleToDpi(int value, int dpi)
+namespace {
+
+int Scaled(int value, int unitHeight)
 {
-    long long scaled = static_cast<long long>(value) * dpi;
-    return static_cast<int>(scaled >= 0 ? (scaled + 48) / 96 : -((48 - scaled) / 96));
+    return (value * unitHeight + DialogUnitHeightAt96 / 2) / DialogUnitHeightAt96;
 }
 
-PanelPicture PanelPictureAt(int dpi)
+int Distance(int unitHeight, int scale)
 {
-    if (dpi < 1)
-        dpi = 96;
-    // Compared in hundredths of 96 dots per inch: scale s is s * 96 / 100.
-    const int percent = dpi * 100;
+    // The dialog's scale and `scale`, both in hundredths of the 96-dpi unit.
+    int distance = unitHeight * 100 - scale * DialogUnitHeightAt96;
+    return distance < 0 ? -distance : distance;
+}
+
+}  // namespace
+
+PanelPicture PanelPictureAt(int unitHeight)
+{
+    if (unitHeight < 1)
+        unitHeight = DialogUnitHeightAt96;
     int best = PanelPictureScales[0];
-    for (int scale : PanelPictureScales) {
-        int distance = percent - scale * 96;
-        int bestDistance = percent - best * 96;
-        if (distance < 0)
-            distance = -distance;
-        if (bestDistance < 0)
-            bestDistance = -bestDistance;
-        if (distance <= bestDistance)
+    for (int scale : PanelPictureScales)
+        if (Distance(unitHeight, scale) <= Distance(unitHeight, best))
             best = scale;
-    }
-    return PanelPicture{best, ScaleToDpi(PanelPictureWidth, dpi), ScaleToDpi(PanelPictureHeight, dpi)};
+    return PanelPicture{best, Scaled(PanelPictureWidth, unitHeight), Scaled(PanelPictureHeight, unitHeight)};
 }

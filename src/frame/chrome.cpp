@@ -40,11 +40,13 @@ int PanelPictureId(int scale)
     return scale == 200 ? IDB_PANEL_200 : scale == 150 ? IDB_PANEL_150 : IDB_PANEL;
 }
 
-// The drawing of the picture nearest the panel's scale, copied as it is
+// The drawing of the picture nearest the dialog's scale, copied as it is
 // where it was drawn for that scale and smoothly scaled elsewhere.
 void DrawPicture(HWND panel, HDC dc, const RECT& client)
 {
-    PanelPicture wanted = PanelPictureAt(int(WindowDpi(panel)));
+    RECT unit = {0, 0, 0, 8};
+    MapDialogRect(GetParent(panel), &unit);
+    PanelPicture wanted = PanelPictureAt(int(unit.bottom));
     HBITMAP picture = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(PanelPictureId(wanted.Scale)));
     if (!picture)
         return;

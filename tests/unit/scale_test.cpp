@@ -1,4 +1,4 @@
-// The panel picture's drawing and size for a display scale.
+// The panel picture's drawing and size for a dialog's scale.
 #include <gtest/gtest.h>
 
 #include "core/scale.h"
@@ -8,24 +8,23 @@ namespace {
 TEST(PanelPicture, EachDrawnScaleIsTakenAsItIsAndTheNearestBetween)
 {
     struct Case {
-        int dpi, scale, width, height;
+        int unitHeight, scale, width, height;
     } cases[] = {
-        {96, 100, 95, 174},    // the drawings' own sizes: copied, not scaled
-        {144, 150, 143, 261},
-        {192, 200, 190, 348},
-        {120, 150, 119, 218},  // as near to 100 % as to 150 %: the larger shrinks
-        {168, 200, 166, 305},
-        {108, 100, 107, 196},
-        {132, 150, 131, 239},
-        {288, 200, 285, 522},  // past the largest drawing: it grows
-        {72, 100, 71, 131},
+        {13, 100, 95, 174},   // 96 dpi: the drawing's own size, copied as it is
+        {26, 200, 190, 348},  // twice the unit: the 200 % drawing as it is
+        {16, 100, 117, 214},  // 123 %: nearer 100 % than 150 %
+        {17, 150, 124, 228},  // 131 %: nearer 150 %
+        {20, 150, 146, 268},
+        {23, 200, 168, 308},  // 177 %: nearer 200 %
+        {39, 200, 285, 522},  // past the largest drawing: it grows
+        {7, 100, 51, 94},
         {0, 100, 95, 174},
     };
     for (const Case& c : cases) {
-        PanelPicture picture = PanelPictureAt(c.dpi);
-        EXPECT_EQ(c.scale, picture.Scale) << c.dpi;
-        EXPECT_EQ(c.width, picture.Width) << c.dpi;
-        EXPECT_EQ(c.height, picture.Height) << c.dpi;
+        PanelPicture picture = PanelPictureAt(c.unitHeight);
+        EXPECT_EQ(c.scale, picture.Scale) << c.unitHeight;
+        EXPECT_EQ(c.width, picture.Width) << c.unitHeight;
+        EXPECT_EQ(c.height, picture.Height) << c.unitHeight;
     }
 }
 

@@ -226,7 +226,7 @@ TEST_F(CompletionTest, OffersTheReaderAndTicksTheFlag)
     for (int id : {IDC_READER_GROUP, IDC_READER_CHECK, IDC_READER_SECOND_LINE, IDC_READER_NOTE})
         EXPECT_TRUE(Shown(id)) << id;
     EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(page, IDC_READER_CHECK));
-    EXPECT_EQ("Start the Adobe \xAE Acrobat \xAE Reader", Text(page, IDC_READER_CHECK));
+    EXPECT_EQ("&Start the Adobe \xAE Acrobat \xAE Reader", Text(page, IDC_READER_CHECK));
     SendDlgItemMessageA(page, IDC_READER_CHECK, BM_CLICK, 0, 0);
     EXPECT_EQ(1, LaunchReaderAtExit);
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page, IDC_READER_CHECK));

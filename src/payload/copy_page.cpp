@@ -262,6 +262,7 @@ void SubclassProgressBar(HWND page)
     if (bar == nullptr)
         return;
     ProgressBar = bar;
+    LastPercent = -1;
     ProgressBarOldProc = SubclassControl(bar, ProgressBarProc);
 }
 
@@ -272,7 +273,6 @@ INT_PTR CALLBACK CopyPageProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         SetExitCaption("Abort");
         SubclassProgressBar(window);
         MarkFileNameLive(window);
-        LastPercent = -1;
         CurrentCopyEngine = CreateCopyEngine(CurrentSession());
         PostMessageA(window, WM_COMMAND, IDC_COPY_START, 0);
         break;

@@ -336,6 +336,11 @@ bool SetupProcess::ToFront() const
 
 bool SetupProcess::PressKey(WORD key, bool alt) const
 {
+    return PressKeys({key}, alt);
+}
+
+bool SetupProcess::PressKeys(const std::vector<WORD>& keys, bool alt) const
+{
     if (!ToFront())
         return false;
     std::vector<INPUT> inputs;
@@ -348,8 +353,10 @@ bool SetupProcess::PressKey(WORD key, bool alt) const
     };
     if (alt)
         add(VK_MENU, 0);
-    add(key, 0);
-    add(key, KEYEVENTF_KEYUP);
+    for (WORD key : keys) {
+        add(key, 0);
+        add(key, KEYEVENTF_KEYUP);
+    }
     if (alt)
         add(VK_MENU, KEYEVENTF_KEYUP);
     bool sent = SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();

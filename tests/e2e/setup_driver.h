@@ -89,6 +89,8 @@ public:
     // bringing the setup's window to the front; false when they could not
     // be sent there. With `alt`, the key is pressed with Alt held.
     bool PressKey(WORD key, bool alt = false) const;
+    // Several keys one after another, sent at once.
+    bool PressKeys(const std::vector<WORD>& keys, bool alt = false) const;
     bool TypeText(const char* text) const;
     // The control that has the keyboard focus in the setup, or null.
     HWND Focus() const;

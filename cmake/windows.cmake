@@ -31,7 +31,7 @@ if(NOT KOVAPACK)
   message(FATAL_ERROR "set KOVAPACK to the host build's kovapack (the Makefile does)")
 endif()
 
-set(KOVA_WIN32_LIBS user32 gdi32 kernel32 advapi32 shell32 lz32 comdlg32 ole32 oleaut32 oleacc uuid)
+set(KOVA_WIN32_LIBS user32 gdi32 kernel32 advapi32 shell32 lz32 comdlg32 ole32 oleaut32 uuid oleacc)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 # No build path in any output: the source and build folders are named alike

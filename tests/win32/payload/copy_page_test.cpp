@@ -158,6 +158,11 @@ COLORREF PixelIn(HWND window, int x, int y)
 TEST_F(CopyTest, InHighContrastTheBarPanelAndLineTakeTheSystemsColours)
 {
     Start({PackedRow("notes.txt")});
+    // The main window as the copy page shows it.
+    SetWindowTextA(MainWindow, "Install");
+    SetWindowIcons(MainWindow);
+    SetNavButtons(false, false, true);
+    SetExitCaption("Abort");
     CreateTitleFont(MainWindow);
     SubclassChrome();
     SendDlgItemMessageA(page_, IDC_PAGE_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont), FALSE);

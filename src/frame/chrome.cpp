@@ -200,6 +200,25 @@ void RenewTitleFont(HWND window)
         DeleteObject(old);
 }
 
+void FitCheckBoxes(HWND dialog)
+{
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[8] = "";
+        GetClassNameA(child, className, sizeof className);
+        LONG type = GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK;
+        if (lstrcmpiA(className, "Button") != 0 ||
+            (type != BS_CHECKBOX && type != BS_AUTOCHECKBOX && type != BS_RADIOBUTTON && type != BS_AUTORADIOBUTTON))
+            continue;
+        // The box is 13 pixels at 96 dots per inch and grows with the display.
+        int box = MulDiv(13, int(WindowDpi(child)), 96);
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        if (r.bottom - r.top < box)
+            SetWindowPos(child, nullptr, r.left, r.bottom - box, r.right - r.left, box, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 void SetWindowIcons(HWND window)
 {
     auto metricForDpi = SystemFunction<int(WINAPI*)(int, UINT)>("user32", "GetSystemMetricsForDpi");

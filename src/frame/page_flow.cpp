@@ -82,6 +82,7 @@ HWND CreatePage(const char* templateName, DLGPROC pageProcedure)
     if (!CurrentPage)
         return nullptr;
     SendDlgItemMessageA(CurrentPage, IDC_PAGE_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont), FALSE);
+    FitCheckBoxes(CurrentPage);
     ShowWindow(CurrentPage, SW_SHOWNORMAL);
     return CurrentPage;
 }

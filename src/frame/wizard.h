@@ -16,6 +16,10 @@ void DeleteTitleFont();
 // when the window moves to a display of another scale) and gives it to the
 // page's title.
 void RenewTitleFont(HWND window);
+// Where the dialog font stops growing with the display (MS Sans Serif has no
+// larger size) and the system's check boxes do not, makes each check box and
+// radio button of the dialog as high as its box, keeping its bottom edge.
+void FitCheckBoxes(HWND dialog);
 // Sets the window's small and large icons at the sizes the system asks for
 // at the window's scale.
 void SetWindowIcons(HWND window);

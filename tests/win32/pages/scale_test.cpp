@@ -4,6 +4,7 @@
 // window's icons have the sizes the system asks for. Wine reads its scale
 // (LogPixels) when a program starts, so Scales.* runs the AtScale cases in a
 // new process of this program at each scale.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -87,10 +88,12 @@ std::string Overflow(HWND control)
         need = RECT{};
     } else if (isButton) {
         DrawTextA(dc, text, -1, &need, format | DT_SINGLELINE);
-        // A check box or radio button draws its box and a gap before the text.
-        if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON)
+        // A check box or radio button draws its box (13 pixels at 96 dots
+        // per inch) and a gap before the text.
+        if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) {
             room -= GetSystemMetrics(SM_CXMENUCHECK) + metrics.tmAveCharWidth / 2;
-        else
+            need.bottom = std::max<LONG>(need.bottom, MulDiv(13, ScreenDpi(), 96));
+        } else
             room -= 2 * GetSystemMetrics(SM_CXEDGE);
     } else if (text[0]) {
         DrawTextA(dc, text, -1, &need, format | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0) |

@@ -334,11 +334,6 @@ bool SetupProcess::ToFront() const
     return GetWindowThreadProcessId(GetForegroundWindow(), nullptr) == process_.dwThreadId;
 }
 
-bool SetupProcess::PressKey(WORD key, bool alt) const
-{
-    return PressKeys({key}, alt);
-}
-
 bool SetupProcess::PressKeys(const std::vector<WORD>& keys, bool alt) const
 {
     if (!ToFront())

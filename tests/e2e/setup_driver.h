@@ -85,11 +85,9 @@ public:
     void ClickMain(int id) const { Click(Button(id)); }
     void ClickPage(int id) const { Click(PageItem(id)); }
     void SetPageItemText(int id, const char* text) const;
-    // Keystrokes through the system's input, as a user types them, after
-    // bringing the setup's window to the front; false when they could not
-    // be sent there. With `alt`, the key is pressed with Alt held.
-    bool PressKey(WORD key, bool alt = false) const;
-    // Several keys one after another, sent at once.
+    // Keystrokes through the system's input, as a user types them, sent at
+    // once after bringing the setup's window to the front; false when they
+    // could not be sent there. With `alt`, Alt is held through them.
     bool PressKeys(const std::vector<WORD>& keys, bool alt = false) const;
     bool TypeText(const char* text) const;
     // The control that has the keyboard focus in the setup, or null.

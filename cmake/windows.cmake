@@ -31,7 +31,7 @@ if(NOT KOVAPACK)
   message(FATAL_ERROR "set KOVAPACK to the host build's kovapack (the Makefile does)")
 endif()
 
-set(KOVA_WIN32_LIBS user32 gdi32 kernel32 advapi32 shell32 lz32 comdlg32 ole32 oleaut32 uuid)
+set(KOVA_WIN32_LIBS user32 gdi32 kernel32 advapi32 shell32 lz32 comdlg32 ole32 oleaut32 uuid oleacc)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 # No build path in any output: the source and build folders are named alike
@@ -135,6 +135,7 @@ target_compile_options(setup PRIVATE ${KOVA_PRODUCT_OPTIONS})
 # What setup.rc takes in besides its includes: the generated payload.rc,
 # the pictures, icons, manifest and the logon program.
 set(KOVA_SETUP_RC_DEPENDS ${KOVA_PAYLOAD_GEN}/payload.rc ${CMAKE_SOURCE_DIR}/resources/panel.bmp
+  ${CMAKE_SOURCE_DIR}/resources/panel150.bmp ${CMAKE_SOURCE_DIR}/resources/panel200.bmp
   ${CMAKE_SOURCE_DIR}/resources/kova_large.ico ${CMAKE_SOURCE_DIR}/resources/kova_small.ico
   ${KOVA_MANIFESTS}/setup.manifest ${CMAKE_BINARY_DIR}/logon/kovauser.exe)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES OBJECT_DEPENDS "${KOVA_SETUP_RC_DEPENDS}")

@@ -1,16 +1,29 @@
 #!/usr/bin/env python3
-"""Draws the side panel picture (95 x 174, an 8-bit BMP with a palette of the
-colours it uses, run-length encoded: the same pixels in a quarter of the
-uncompressed size) and the two window icons (32 x 32 and 16 x 16, 32-bit with
-alpha: drawn through a mask instead, the transparent pixels come out
-differently in the title bar) from simple shapes. Deterministic: the same
-script always writes the same bytes.
+"""Draws the side panel picture and the two window icons from simple shapes.
 
-Usage: make_art.py OUTDIR   (writes panel.bmp, kova_large.ico, kova_small.ico)
+The panel picture comes at three scales: 95 x 174 for 96 dots per inch
+(panel.bmp), half again as large (panel150.bmp) and twice as large
+(panel200.bmp), each drawn at its own size rather than enlarged, as 8-bit
+BMPs with a palette of the colours they use, run-length encoded (the same
+pixels in a quarter of the uncompressed size).
+
+The icons hold every size the system asks for at 96, 120, 144 and 192 dots
+per inch: the large one 32, 40, 48 and 64 pixels, the small one 16, 20, 24
+and 32. The 96-dpi sizes, 32 x 32 and 16 x 16, are 32-bit BMP images with
+alpha (drawn through a mask instead, the transparent pixels come out
+differently in the title bar), which every system reads; the larger ones,
+asked for on scaled displays of systems that read PNG icons, are PNG images
+of a few hundred bytes each.
+
+Deterministic: the same script always writes the same bytes.
+
+Usage: make_art.py OUTDIR   (writes panel.bmp, panel150.bmp, panel200.bmp,
+kova_large.ico, kova_small.ico)
 """
 import os
 import struct
 import sys
+import zlib
 
 PANEL = (0, 160, 192)          # the panel background the picture sits on
 DARK = (0, 72, 96)
@@ -28,11 +41,11 @@ class Canvas:
             for x in range(max(0, x0), min(self.width, x1)):
                 self.px[y][x] = colour + (alpha,)
 
-    def frame(self, x0, y0, x1, y1, colour):
-        self.rect(x0, y0, x1, y0 + 1, colour)
-        self.rect(x0, y1 - 1, x1, y1, colour)
-        self.rect(x0, y0, x0 + 1, y1, colour)
-        self.rect(x1 - 1, y0, x1, y1, colour)
+    def frame(self, x0, y0, x1, y1, colour, width=1):
+        self.rect(x0, y0, x1, y0 + width, colour)
+        self.rect(x0, y1 - width, x1, y1, colour)
+        self.rect(x0, y0, x0 + width, y1, colour)
+        self.rect(x1 - width, y0, x1, y1, colour)
 
     def bgra_rows_bottom_up(self):
         out = bytearray()
@@ -57,8 +70,12 @@ def draw_letter_k(c, x, y, size, colour):
         c.rect(ax, y + half + i - stroke // 2, ax + stroke, y + half + i + stroke - stroke // 2, colour)
 
 
-def panel():
-    w, h = 95, 174
+def panel(num=1, den=1):
+    """The picture at num/den of its 96-dpi size; every coordinate of the
+    96-dpi drawing is scaled and rounded, so 1/1 is that drawing itself."""
+    def s(v):
+        return (v * num + den // 2) // den
+    w, h = s(95), s(174)
     c = Canvas(w, h, PANEL)
     # Soft vertical bands so the picture reads as lit from above.
     for y in range(h):
@@ -70,24 +87,25 @@ def panel():
         spine = SPINES[i % len(SPINES)]
         bw = 7 + (i * 3) % 4
         top = shelf_y - 34 - (i * 7) % 13
-        c.rect(x, top, x + bw, shelf_y, spine)
-        c.rect(x, top, x + 1, shelf_y, shade(spine, 40))
-        c.rect(x + bw - 1, top, x + bw, shelf_y, shade(spine, -50))
-        c.rect(x + 2, top + 5, x + bw - 2, top + 7, PAPER)
+        edge = max(1, s(1))
+        c.rect(s(x), s(top), s(x + bw), s(shelf_y), spine)
+        c.rect(s(x), s(top), s(x) + edge, s(shelf_y), shade(spine, 40))
+        c.rect(s(x + bw) - edge, s(top), s(x + bw), s(shelf_y), shade(spine, -50))
+        c.rect(s(x + 2), s(top + 5), s(x + bw - 2), s(top + 7), PAPER)
         x += bw + 1
-    c.rect(6, shelf_y, w - 6, shelf_y + 4, DARK)
+    c.rect(s(6), s(shelf_y), s(95 - 6), s(shelf_y + 4), DARK)
     # An open page with a K on it.
-    c.rect(18, 126, 77, 164, PAPER)
-    c.frame(18, 126, 77, 164, DARK)
-    c.rect(47, 126, 48, 164, shade(PAPER, -60))
-    draw_letter_k(c, 24, 132, 26, DARK)
+    c.rect(s(18), s(126), s(77), s(164), PAPER)
+    c.frame(s(18), s(126), s(77), s(164), DARK, max(1, s(1)))
+    c.rect(s(47), s(126), s(47) + max(1, s(1)), s(164), shade(PAPER, -60))
+    draw_letter_k(c, s(24), s(132), s(26), DARK)
     for i in range(5):
-        c.rect(52, 134 + i * 5, 72, 135 + i * 5, shade(PAPER, -90))
+        c.rect(s(52), s(134 + i * 5), s(72), s(134 + i * 5) + max(1, s(1)), shade(PAPER, -90))
     # Title strip at the top.
-    c.rect(8, 10, w - 8, 38, DARK)
-    draw_letter_k(c, 16, 14, 20, PAPER)
+    c.rect(s(8), s(10), s(95 - 8), s(38), DARK)
+    draw_letter_k(c, s(16), s(14), s(20), PAPER)
     for i in range(3):
-        c.rect(42, 17 + i * 6, 80 - i * 8, 20 + i * 6, PAPER)
+        c.rect(s(42), s(17 + i * 6), s(80 - i * 8), s(20 + i * 6), PAPER)
     return c
 
 
@@ -138,7 +156,8 @@ def bmp_bytes(c):
     return header + info + palette + pixels
 
 
-def ico_bytes(c):
+def bmp_icon_image(c):
+    """An icon image in the BMP form: 32-bit colour with alpha, then the mask."""
     xor = c.bgra_rows_bottom_up()
     mask_stride = ((c.width + 31) // 32) * 4
     mask = bytearray()
@@ -149,18 +168,40 @@ def ico_bytes(c):
                 bits[x // 8] |= 0x80 >> (x % 8)
         mask += bits
     info = struct.pack('<IiiHHIIiiII', 40, c.width, c.height * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
-    image = info + xor + bytes(mask)
-    directory = struct.pack('<HHH', 0, 1, 1)
-    entry = struct.pack('<BBBBHHII', c.width % 256, c.height % 256, 0, 0, 1, 32, len(image), 6 + 16)
-    return directory + entry + image
+    return info + xor + bytes(mask)
+
+
+def png_icon_image(c):
+    """An icon image in the PNG form: 8-bit RGBA rows, compressed."""
+    def chunk(kind, data):
+        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+    raw = b''.join(b'\0' + b''.join(bytes(p) for p in row) for row in c.px)
+    header = struct.pack('>IIBBBBB', c.width, c.height, 8, 6, 0, 0, 0)
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', zlib.compress(raw, 9)) +
+            chunk(b'IEND', b''))
+
+
+def ico_bytes(canvases):
+    """An icon file of the canvases: the first, the size asked for at 96 dots
+    per inch, in the BMP form, the larger ones as PNG."""
+    images = [bmp_icon_image(canvases[0])] + [png_icon_image(c) for c in canvases[1:]]
+    directory = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    entries = b''
+    for c, image in zip(canvases, images):
+        entries += struct.pack('<BBBBHHII', c.width % 256, c.height % 256, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
+    return directory + entries + b''.join(images)
 
 
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), '..')
     files = {
         'panel.bmp': bmp_bytes(panel()),
-        'kova_large.ico': ico_bytes(icon(32)),
-        'kova_small.ico': ico_bytes(icon(16)),
+        'panel150.bmp': bmp_bytes(panel(3, 2)),
+        'panel200.bmp': bmp_bytes(panel(2, 1)),
+        'kova_large.ico': ico_bytes([icon(size) for size in (32, 40, 48, 64)]),
+        'kova_small.ico': ico_bytes([icon(size) for size in (16, 20, 24, 32)]),
     }
     for name, data in files.items():
         with open(os.path.join(out, name), 'wb') as f:

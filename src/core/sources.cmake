@@ -20,4 +20,5 @@ kova_sources(
     registry_text.cpp
     server_config.cpp
     pending_ops.cpp
+    scale.cpp
 )

@@ -47,6 +47,10 @@ extern int OpenGuideAtExit;
 extern int Busy;
 // 1 once the finishing step has run for this installation.
 extern int FinishingDone;
+// 1 while the system's high-contrast setting is on: the installer's own
+// painting then takes the system's colours (read at start and whenever the
+// system's colours or settings change).
+extern int HighContrast;
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Fills the descriptor, proposes the destination and tests the system:
@@ -61,6 +65,9 @@ void ShowPageAt(int position);
 HWND CreatePage(const char* templateName, DLGPROC pageProcedure);
 void GoNextPage();
 void GoPreviousPage();
+// True while a work page (copy, registry, icons) is shown, where Exit stops
+// the work; false on the question pages, the last page and the error page.
+bool OnWorkPage();
 void SetNavButtons(bool backEnabled, bool nextEnabled, bool exitEnabled);
 void SetExitCaption(const char* text);
 void FocusExitButton();

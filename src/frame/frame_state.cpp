@@ -20,6 +20,7 @@ int LaunchReaderAtExit;
 int OpenGuideAtExit;
 int Busy;
 int FinishingDone;
+int HighContrast;
 
 void SelectChosenComponents()
 {

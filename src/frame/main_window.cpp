@@ -8,6 +8,7 @@
 #include "core/navigation.h"
 #include "core/product_tables.h"
 #include "core/text_format.h"
+#include "frame/chrome.h"
 #include "frame/frame.h"
 #include "frame/private_files.h"
 #include "frame/process_guard.h"
@@ -125,11 +126,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         MainWindow = window;
         CenterOnScreen(window);
         CreateTitleFont(window);
+        ReadHighContrast();
         SubclassChrome();
-        SendMessageA(window, WM_SETICON, ICON_SMALL,
-                     reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_SETUP_SMALL))));
-        SendMessageA(window, WM_SETICON, ICON_BIG,
-                     reinterpret_cast<LPARAM>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_SETUP))));
+        SetWindowIcons(window);
         StartWizard();
         return 0;
     case WM_COMMAND:
@@ -143,12 +142,34 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case IDC_NEXT:
             GoNextPage();
             return 1;
+        case IDC_SCALE_CHANGED:
+            RenewTitleFont(window);
+            return 1;
         case IDC_BACK:
             GoPreviousPage();
+            return 1;
+        case IDCANCEL:
+            // Escape (and the close box, which has set the request already)
+            // stops the work as Exit does while a work page works; on the
+            // other pages the dialog manager's command is ignored.
+            if (OnWorkPage())
+                StopRequested = 1;
             return 1;
         default:
             return 0;
         }
+    case WM_DPICHANGED:
+        // The system scales the dialogs to the new display; the bold title
+        // and the icons follow once it has (the panel picks its picture at
+        // every paint).
+        PostMessageA(window, WM_COMMAND, IDC_SCALE_CHANGED, 0);
+        SetWindowIcons(window);
+        return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        ReadHighContrast();
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        return 0;
     case WM_SETCURSOR:
         if (!Busy)
             return 0;

@@ -82,6 +82,7 @@ HWND CreatePage(const char* templateName, DLGPROC pageProcedure)
     if (!CurrentPage)
         return nullptr;
     SendDlgItemMessageA(CurrentPage, IDC_PAGE_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont), FALSE);
+    FitCheckBoxes(CurrentPage);
     ShowWindow(CurrentPage, SW_SHOWNORMAL);
     return CurrentPage;
 }
@@ -139,6 +140,14 @@ void GoNextPage()
     case LeaveStay:
         break;
     }
+}
+
+bool OnWorkPage()
+{
+    if (!PageList.Ids || InstallError != 0 || !CurrentPage)
+        return false;
+    int id = PageList.Ids[CurrentPosition];
+    return id >= Descriptor.FirstWorkPage && id < PageList.Count - 1;
 }
 
 void GoPreviousPage()

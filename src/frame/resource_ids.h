@@ -10,10 +10,13 @@
 #define IDC_STATIC (-1)
 #endif
 
-// Icons and the panel picture.
+// Icons and the panel picture, drawn for 96 dots per inch and, for scaled
+// displays, half again and twice as large.
 #define IDI_SETUP 1
 #define IDI_SETUP_SMALL 2
 #define IDB_PANEL 100
+#define IDB_PANEL_150 101
+#define IDB_PANEL_200 102
 // The logon program setup.exe carries for each user's step (RCDATA, below
 // the payload pieces, which start at 100).
 #define IDR_LOGON_PROGRAM 90
@@ -24,6 +27,9 @@
 #define IDC_BACK 7
 #define IDC_PANEL 100
 #define IDC_SEPARATOR 101
+// The command the main window posts to itself once the system has scaled
+// it to a display of another scale.
+#define IDC_SCALE_CHANGED 108
 
 // On every page: the title in bold. The frame sends IDC_PAGE_COMMIT to the
 // page before it leaves it, so that the page keeps what was typed.

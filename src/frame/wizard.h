@@ -12,6 +12,17 @@ void CenterOnScreen(HWND window);
 void CreateTitleFont(HWND window);
 // Deletes the bold copy, if one was made; the window's own font is left alone.
 void DeleteTitleFont();
+// Makes the bold copy anew from the window's font (which the system changes
+// when the window moves to a display of another scale) and gives it to the
+// page's title.
+void RenewTitleFont(HWND window);
+// Where the dialog font stops growing with the display (MS Sans Serif has no
+// larger size) and the system's check boxes do not, makes each check box and
+// radio button of the dialog as high as its box, keeping its bottom edge.
+void FitCheckBoxes(HWND dialog);
+// Sets the window's small and large icons at the sizes the system asks for
+// at the window's scale.
+void SetWindowIcons(HWND window);
 void SubclassChrome();
 
 // Page procedures.

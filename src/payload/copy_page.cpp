@@ -1,6 +1,9 @@
 // The copy page (COPYFILESDLG): runs the copy engine once it has been shown
-// and paints the progress bar, a static control it takes over.
+// and paints the progress bar, a static control it takes over. Assistive
+// technology hears the bar as a progress bar with its value, and the name of
+// each file as it is copied.
 #include <windows.h>
+#include <oleacc.h>
 #include <cstdlib>
 
 #include "frame/chrome.h"
@@ -8,6 +11,7 @@
 #include "frame/host.h"
 #include "frame/wizard.h"
 #include "payload/copy_engine.h"
+#include "payload/progress_accessible.h"
 
 CopyEngine* CurrentCopyEngine = nullptr;
 void (*CopyStepObserver)(bool armed) = nullptr;
@@ -19,6 +23,54 @@ HWND ProgressBar = nullptr;
 // The bar PaintProgress last filled, and the right edge it drew.
 HWND LastFillBar = nullptr;
 LONG LastFillRight = 0;
+// The value the bar last reported to assistive technology, -1: none yet.
+int LastPercent = -1;
+
+// Whether COM was started for the page, and the system's store of
+// accessibility properties, which says that the file name is to be read out
+// when it changes (a "live region"); null on systems without it.
+bool ComStarted = false;
+IAccPropServices* PropertyStore = nullptr;
+// UI Automation's LiveSetting property, and its value Polite: read out when
+// the reader is idle.
+const GUID LiveSettingProperty = {0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+const LONG LivePolite = 1;
+
+int ProgressPercent()
+{
+    CopyEngine* engine = CurrentCopyEngine;
+    if (engine == nullptr || engine->BytesTotal == 0)
+        return 0;
+    if (engine->BytesDone >= engine->BytesTotal)
+        return 100;
+    return int(uint64_t(engine->BytesDone) * 100 / engine->BytesTotal);
+}
+
+void MarkFileNameLive(HWND page)
+{
+    ComStarted = SUCCEEDED(CoInitialize(nullptr));
+    if (!ComStarted || FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                               IID_IAccPropServices, reinterpret_cast<void**>(&PropertyStore))))
+        return;
+    VARIANT polite;
+    polite.vt = VT_I4;
+    polite.lVal = LivePolite;
+    PropertyStore->SetHwndProp(GetDlgItem(page, IDC_CURRENT_FILE), OBJID_CLIENT, CHILDID_SELF, LiveSettingProperty,
+                               polite);
+}
+
+void ForgetFileNameLive(HWND page)
+{
+    if (PropertyStore) {
+        MSAAPROPID property = LiveSettingProperty;
+        PropertyStore->ClearHwndProps(GetDlgItem(page, IDC_CURRENT_FILE), OBJID_CLIENT, CHILDID_SELF, &property, 1);
+        PropertyStore->Release();
+        PropertyStore = nullptr;
+    }
+    if (ComStarted)
+        CoUninitialize();
+    ComStarted = false;
+}
 
 void OnStart(HWND page)
 {
@@ -45,11 +97,16 @@ void PaintFrame(HWND window, HDC dc)
     GetClientRect(window, &r);
     HPEN shadow = CreatePen(PS_SOLID, 0, GetSysColor(COLOR_BTNSHADOW));
     HPEN highlight = CreatePen(PS_SOLID, 0, GetSysColor(COLOR_BTNHIGHLIGHT));
+    // In high contrast the dark edge is the system's frame colour.
+    HPEN frame = HighContrast ? CreatePen(PS_SOLID, 0, GetSysColor(COLOR_WINDOWFRAME)) : nullptr;
+    HGDIOBJ original = frame ? SelectObject(dc, frame) : nullptr;
     // Inner dark edge with the context's own pen, outer edge in shadow.
     MoveToEx(dc, r.left + 1, r.bottom, nullptr);
     LineTo(dc, r.left + 1, r.top + 1);
     LineTo(dc, r.right, r.top + 1);
-    HGDIOBJ original = SelectObject(dc, shadow);
+    HGDIOBJ before = SelectObject(dc, shadow);
+    if (!frame)
+        original = before;
     MoveToEx(dc, r.left, r.bottom, nullptr);
     LineTo(dc, r.left, r.top);
     LineTo(dc, r.right + 1, r.top);
@@ -62,6 +119,8 @@ void PaintFrame(HWND window, HDC dc)
     SelectObject(dc, original);
     DeleteObject(shadow);
     DeleteObject(highlight);
+    if (frame)
+        DeleteObject(frame);
 }
 
 // The done part of the bar from the engine's counters; false when nothing
@@ -118,8 +177,11 @@ void ShowCopyStatus(int line, const char* text)
     HWND* slot = line == StatusStep ? &Labels.Step : line == StatusDisk ? &Labels.Disk : &Labels.File;
     if (!IsLabelOf(*slot, page, id))
         *slot = GetDlgItem(page, id);
-    if (*slot != nullptr)
-        SendMessageA(*slot, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    if (*slot == nullptr)
+        return;
+    SendMessageA(*slot, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    if (line == StatusFile)
+        NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, *slot, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void DrawProgressFill(HWND control, HDC dc)
@@ -127,7 +189,7 @@ void DrawProgressFill(HWND control, HDC dc)
     RECT fill;
     if (!ProgressFillRect(control, &fill))
         return;
-    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    HBRUSH blue = CreateSolidBrush(ChromeColour(RGB(0, 0, 255), COLOR_HIGHLIGHT));
     FillRect(dc, &fill, blue);
     DeleteObject(blue);
 }
@@ -142,8 +204,15 @@ void PaintProgress()
     HWND bar = ProgressBar;
     if (bar == nullptr || !IsWindow(bar) || GetParent(bar) != CurrentPage)
         bar = GetDlgItem(CurrentPage, IDC_PROGRESS_BAR);
+    if (bar == nullptr)
+        return;
+    int percent = ProgressPercent();
+    if (percent != LastPercent) {
+        LastPercent = percent;
+        NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, bar, OBJID_CLIENT, CHILDID_SELF);
+    }
     RECT fill;
-    if (bar == nullptr || !ProgressFillRect(bar, &fill))
+    if (!ProgressFillRect(bar, &fill))
         return;
     // The fill is never erased but by the bar's own erase and paint, which
     // draw it anew: the same rectangle again would change no pixel (many
@@ -173,6 +242,14 @@ LRESULT CALLBACK ProgressBarProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_ERASEBKGND:
         LastFillBar = nullptr;
         break;
+    case WM_GETOBJECT:
+        // The object id is a 32-bit value, also in a 64-bit lParam.
+        if (LONG(DWORD(lParam)) == OBJID_CLIENT) {
+            LRESULT object = ProgressAccessibleResult(window, wParam, ProgressPercent);
+            if (object)
+                return object;
+        }
+        break;
     default:
         break;
     }
@@ -185,6 +262,7 @@ void SubclassProgressBar(HWND page)
     if (bar == nullptr)
         return;
     ProgressBar = bar;
+    LastPercent = -1;
     ProgressBarOldProc = SubclassControl(bar, ProgressBarProc);
 }
 
@@ -194,6 +272,7 @@ INT_PTR CALLBACK CopyPageProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_INITDIALOG:
         SetExitCaption("Abort");
         SubclassProgressBar(window);
+        MarkFileNameLive(window);
         CurrentCopyEngine = CreateCopyEngine(CurrentSession());
         PostMessageA(window, WM_COMMAND, IDC_COPY_START, 0);
         break;
@@ -211,6 +290,7 @@ INT_PTR CALLBACK CopyPageProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         }
         break;
     case WM_DESTROY:
+        ForgetFileNameLive(window);
         if (CurrentCopyEngine != nullptr) {
             DestroyCopyEngine(CurrentCopyEngine);
             FreeCopyEngine(CurrentCopyEngine);

@@ -1,1 +1,1 @@
-kova_sources(WIN32 load_chunk.cpp copy_engine.cpp copy_page.cpp)
+kova_sources(WIN32 load_chunk.cpp copy_engine.cpp copy_page.cpp progress_accessible.cpp)

@@ -323,6 +323,67 @@ void SetupProcess::Click(HWND control) const
     PostMessageA(control, BM_CLICK, 0, 0);
 }
 
+bool SetupProcess::ToFront() const
+{
+    HWND target = GetForegroundWindow();
+    if (!target || GetWindowThreadProcessId(target, nullptr) != process_.dwThreadId) {
+        SetForegroundWindow(main_);
+        WaitUntil([&] { return GetWindowThreadProcessId(GetForegroundWindow(), nullptr) == process_.dwThreadId; },
+                  2000);
+    }
+    return GetWindowThreadProcessId(GetForegroundWindow(), nullptr) == process_.dwThreadId;
+}
+
+bool SetupProcess::PressKeys(const std::vector<WORD>& keys, bool alt) const
+{
+    if (!ToFront())
+        return false;
+    std::vector<INPUT> inputs;
+    auto add = [&](WORD vk, DWORD flags) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    if (alt)
+        add(VK_MENU, 0);
+    for (WORD key : keys) {
+        add(key, 0);
+        add(key, KEYEVENTF_KEYUP);
+    }
+    if (alt)
+        add(VK_MENU, KEYEVENTF_KEYUP);
+    bool sent = SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+    Sleep(200);   // the setup's thread takes the keys in its own time
+    return sent;
+}
+
+bool SetupProcess::TypeText(const char* text) const
+{
+    if (!ToFront())
+        return false;
+    std::vector<INPUT> inputs;
+    for (const char* p = text; *p; ++p)
+        for (DWORD flags : {DWORD(KEYEVENTF_UNICODE), DWORD(KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)}) {
+            INPUT input = {};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = static_cast<unsigned char>(*p);
+            input.ki.dwFlags = flags;
+            inputs.push_back(input);
+        }
+    bool sent = SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+    Sleep(200);
+    return sent;
+}
+
+HWND SetupProcess::Focus() const
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(process_.dwThreadId, &info) ? info.hwndFocus : nullptr;
+}
+
 void SetupProcess::SetPageItemText(int id, const char* text) const
 {
     DWORD_PTR result = 0;

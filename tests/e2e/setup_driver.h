@@ -85,6 +85,13 @@ public:
     void ClickMain(int id) const { Click(Button(id)); }
     void ClickPage(int id) const { Click(PageItem(id)); }
     void SetPageItemText(int id, const char* text) const;
+    // Keystrokes through the system's input, as a user types them, sent at
+    // once after bringing the setup's window to the front; false when they
+    // could not be sent there. With `alt`, Alt is held through them.
+    bool PressKeys(const std::vector<WORD>& keys, bool alt = false) const;
+    bool TypeText(const char* text) const;
+    // The control that has the keyboard focus in the setup, or null.
+    HWND Focus() const;
     void CloseBox() const;    // the system menu's Close
 
     // Top-level dialog windows of the setup process other than its main
@@ -99,6 +106,7 @@ public:
 
 private:
     HWND FindMainWindow() const;
+    bool ToFront() const;
 
     PROCESS_INFORMATION process_ = {};
     HWND main_ = nullptr;

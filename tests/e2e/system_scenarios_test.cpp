@@ -219,7 +219,7 @@ TEST_F(ProgramGroup, LinksPointIntoTheDestination)
 
 // --- The executable itself ------------------------------------------------------------
 
-TEST(Executable, ManifestAsksForAdministratorRights)
+TEST(Executable, ManifestAsksForAdministratorRightsScalingAndTheSystemsItKnows)
 {
     std::string manifest = ManifestOf(WindowsPath(SetupExePath()));
     size_t start = manifest.find("<requestedExecutionLevel");
@@ -229,6 +229,16 @@ TEST(Executable, ManifestAsksForAdministratorRights)
     std::string element = manifest.substr(start, end - start);
     EXPECT_NE(std::string::npos, element.find(" level=\"requireAdministrator\"")) << element;
     EXPECT_NE(std::string::npos, element.find(" uiAccess=\"false\"")) << element;
+
+    // Drawn by the program at every scale: per monitor where the system
+    // scales dialogs for it, else at the system's scale.
+    EXPECT_NE(std::string::npos, manifest.find(">true</dpiAware>")) << manifest;
+    EXPECT_NE(std::string::npos, manifest.find(">PerMonitorV2, System</dpiAwareness>")) << manifest;
+    // Windows Vista, 7, 8, 8.1 and 10 (which 11 shares).
+    for (const char* id : {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+                           "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+                           "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+        EXPECT_NE(std::string::npos, manifest.find(std::string("<supportedOS Id=\"{") + id + "}\"/>")) << id;
 }
 
 // --- Reinstallation over itself ------------------------------------------------------------

@@ -1,4 +1,5 @@
 // The pages as child dialogs of a main window, and the window's chrome.
+#include <cctype>
 #include "test_windows.h"
 #include "pages_fixture.h"
 #include "frame/chrome.h"
@@ -226,7 +227,7 @@ TEST_F(CompletionTest, OffersTheReaderAndTicksTheFlag)
     for (int id : {IDC_READER_GROUP, IDC_READER_CHECK, IDC_READER_SECOND_LINE, IDC_READER_NOTE})
         EXPECT_TRUE(Shown(id)) << id;
     EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(page, IDC_READER_CHECK));
-    EXPECT_EQ("Start the Adobe \xAE Acrobat \xAE Reader", Text(page, IDC_READER_CHECK));
+    EXPECT_EQ("&Start the Adobe \xAE Acrobat \xAE Reader", Text(page, IDC_READER_CHECK));
     SendDlgItemMessageA(page, IDC_READER_CHECK, BM_CLICK, 0, 0);
     EXPECT_EQ(1, LaunchReaderAtExit);
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page, IDC_READER_CHECK));
@@ -254,6 +255,54 @@ TEST_F(CompletionTest, LaunchFailureIsShownAndStillQuits)
         << answer.Text();
     EXPECT_NE(std::string::npos, answer.Text().find("download a new copy from http://")) << answer.Text();
     EXPECT_TRUE(QuitPosted());
+}
+
+// The text a control is reached by with Alt: its own, or for a field, the
+// label just before it; 0 when there is none.
+char AccessKey(HWND control)
+{
+    char className[16] = "";
+    GetClassNameA(control, className, sizeof className);
+    if (lstrcmpiA(className, "Edit") == 0)
+        control = GetWindow(control, GW_HWNDPREV);
+    char text[256] = "";
+    GetWindowTextA(control, text, sizeof text);
+    const char* mark = std::strchr(text, '&');
+    return mark && mark[1] ? char(std::tolower(static_cast<unsigned char>(mark[1]))) : 0;
+}
+
+TEST_F(PageTest, TabGoesInReadingOrderAndEachInputHasAnAccessKeyOfItsOwn)
+{
+    SetNavButtons(true, true, true);
+    HWND exit = GetDlgItem(MainWindow, IDC_EXIT);
+    for (const PageRow& row : ProductPages) {
+        if (row.Id == PageNoTemplate)
+            continue;
+        // StaticPageProc: the template's controls, with no step started.
+        HWND page = Show(row.Template, StaticPageProc);
+        ASSERT_NE(nullptr, page) << row.Template;
+        std::vector<HWND> order;
+        for (HWND c = GetNextDlgTabItem(MainWindow, exit, FALSE); c && c != exit && order.size() < 40;
+             c = GetNextDlgTabItem(MainWindow, c, FALSE))
+            order.push_back(c);
+        ASSERT_GE(order.size(), 2u) << row.Template;
+        EXPECT_EQ(GetDlgItem(MainWindow, IDC_BACK), order[order.size() - 2]) << row.Template;
+        EXPECT_EQ(GetDlgItem(MainWindow, IDC_NEXT), order.back()) << row.Template;
+        std::string keys = "bn";  // Back's and Next's
+        RECT last = {-1, -1, -1, -1};
+        for (size_t i = 0; i + 2 < order.size(); i++) {
+            EXPECT_EQ(page, GetParent(order[i])) << row.Template;
+            RECT r;
+            GetWindowRect(order[i], &r);
+            EXPECT_TRUE(r.top > last.top || (r.top == last.top && r.left > last.left))
+                << row.Template << ": control " << GetDlgCtrlID(order[i]) << " is read before the one tabbed before it";
+            last = r;
+            char key = AccessKey(order[i]);
+            EXPECT_NE(0, key) << row.Template << ": control " << GetDlgCtrlID(order[i]) << " has no access key";
+            EXPECT_EQ(std::string::npos, keys.find(key)) << row.Template << ": access key " << key << " twice";
+            keys += key;
+        }
+    }
 }
 
 class ChromeTest : public PageTest {

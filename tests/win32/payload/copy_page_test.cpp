@@ -1,8 +1,15 @@
 // The copy page inside the real frame, and the progress bar's drawing.
 #include "copy_fixture.h"
+
+#include <oleacc.h>
+
+#include <algorithm>
+
 #include "frame/frame.h"
 #include "frame/wizard.h"
+#include "message_box.h"
 #include "pages/paths.h"
+#include "screenshot.h"
 
 namespace {
 
@@ -37,6 +44,128 @@ int FillEnd(HWND bar, int y)
 }
 
 }  // namespace
+
+namespace {
+
+// The accessibility events raised in this process, as a screen reader is told of them.
+std::vector<std::pair<DWORD, HWND>> Events;
+void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD)
+{
+    Events.push_back({event, window});
+}
+int CountEvents(DWORD event, HWND window)
+{
+    PumpFor(100);
+    return int(std::count(Events.begin(), Events.end(), std::make_pair(event, window)));
+}
+
+// The bar's role, and its value (or name) as assistive technology reads it.
+std::string Read(HWND control, bool value, long* role = nullptr)
+{
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(control, DWORD(OBJID_CLIENT), IID_IAccessible,
+                                          reinterpret_cast<void**>(&object))))
+        return "(none)";
+    VARIANT self, kind;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VariantInit(&kind);
+    BSTR text = nullptr;
+    object->get_accRole(self, &kind);
+    value ? object->get_accValue(self, &text) : object->get_accName(self, &text);
+    object->Release();
+    if (role)
+        *role = kind.lVal;
+    char narrow[256] = "";
+    if (text)
+        WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    SysFreeString(text);
+    return narrow;
+}
+
+}  // namespace
+
+TEST_F(CopyTest, TheBarIsReadAsAProgressBarAndEachNewValueAndFileNameIsTold)
+{
+    Start({PackedRow("noise.kbx"), PackedRow("notes.txt")});
+    HWND bar = GetDlgItem(page_, IDC_PROGRESS_BAR);
+    HWND file = GetDlgItem(page_, IDC_CURRENT_FILE);
+    SetDlgItemTextA(page_, IDC_PAGE_TITLE, "Copying files");
+    Events.clear();
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
+                                         RecordEvent, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    long role = 0;
+    // Each new percent is told once; a step within it tells nothing.
+    const uint32_t steps[] = {0, engine_->BytesTotal / 4 + 1, engine_->BytesTotal / 4 + 2, engine_->BytesTotal};
+    const char* values[] = {"0%", "25%", "25%", "100%"};
+    const int told[] = {1, 2, 2, 3};
+    for (int i = 0; i < 4; i++) {
+        engine_->BytesDone = steps[i];
+        PaintProgress();
+        EXPECT_EQ(values[i], Read(bar, true, &role));
+        EXPECT_EQ(told[i], CountEvents(EVENT_OBJECT_VALUECHANGE, bar)) << i;
+    }
+    EXPECT_EQ(ROLE_SYSTEM_PROGRESSBAR, role);
+    EXPECT_EQ("Copying files", Read(bar, false));
+    // The file's name is a live region; the step label is not.
+    ShowCopyStatus(StatusFile, "notes.txt");
+    ShowCopyStatus(StatusStep, "Uncompressing:");
+    EXPECT_EQ(1, CountEvents(EVENT_OBJECT_LIVEREGIONCHANGED, file));
+    EXPECT_EQ(0, CountEvents(EVENT_OBJECT_LIVEREGIONCHANGED, GetDlgItem(page_, IDC_STEP_LABEL)));
+    EXPECT_EQ("notes.txt", Read(file, false));
+    UnhookWinEvent(hook);
+}
+
+// Wine reports high contrast as off and cannot switch it on: the flag is set
+// as the installer reads it, with the system's colours changed to a scheme
+// like its black one (with KOVA_SCREENS_DIR set, a screenshot goes there).
+TEST_F(CopyTest, InHighContrastTheBarPanelAndLineTakeTheSystemsColours)
+{
+    Start({PackedRow("notes.txt")});
+    SetWindowTextA(MainWindow, "Install");
+    SetWindowIcons(MainWindow);
+    SetNavButtons(false, false, true);
+    SetExitCaption("Abort");
+    CreateTitleFont(MainWindow);
+    SubclassChrome();
+    SendDlgItemMessageA(page_, IDC_PAGE_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont), FALSE);
+    ShowWindow(MainWindow, SW_SHOW);
+    ShowCopyStatus(StatusFile, "kovamain.exe");
+    engine_->BytesDone = engine_->BytesTotal / 3;
+    const int elements[] = {COLOR_BTNFACE,     COLOR_BTNTEXT,   COLOR_WINDOW,       COLOR_WINDOWTEXT, COLOR_HIGHLIGHT,
+                            COLOR_WINDOWFRAME, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT, COLOR_GRAYTEXT};
+    const COLORREF scheme[] = {RGB(0, 0, 0),     RGB(255, 255, 255), RGB(0, 0, 0),
+                               RGB(255, 255, 255), RGB(26, 235, 255), RGB(255, 255, 0),
+                               RGB(128, 128, 128), RGB(250, 250, 250), RGB(63, 242, 63)};
+    COLORREF saved[9];
+    for (int i = 0; i < 9; i++)
+        saved[i] = GetSysColor(elements[i]);
+    SetSysColors(9, elements, scheme);
+    HighContrast = 1;
+    RedrawWindow(MainWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpFor(100);
+    const struct {
+        int Window;
+        int X, Y;
+        COLORREF Expected;
+    } pixels[] = {{IDC_PROGRESS_BAR, 1, 5, RGB(255, 255, 0)}, {IDC_PROGRESS_BAR, 3, 5, RGB(26, 235, 255)},
+                  {IDC_PANEL, 1, 5, RGB(255, 255, 0)},        {IDC_PANEL, 3, 3, RGB(0, 0, 0)},
+                  {IDC_SEPARATOR, 5, 0, RGB(128, 128, 128)},  {IDC_SEPARATOR, 5, 1, RGB(250, 250, 250)}};
+    COLORREF seen[6];
+    for (int i = 0; i < 6; i++) {
+        HWND window = GetDlgItem(pixels[i].Window == IDC_PROGRESS_BAR ? page_ : MainWindow, pixels[i].Window);
+        HDC dc = GetDC(window);
+        seen[i] = GetPixel(dc, pixels[i].X, pixels[i].Y);
+        ReleaseDC(window, dc);
+    }
+    if (const char* shots = std::getenv("KOVA_SCREENS_DIR"))
+        SaveWindowPng(MainWindow, std::string(shots) + "\\high-contrast-copying.png");
+    HighContrast = 0;
+    SetSysColors(9, elements, saved);
+    DeleteTitleFont();
+    for (int i = 0; i < 6; i++)
+        EXPECT_EQ(pixels[i].Expected, seen[i]) << "control " << pixels[i].Window << " at " << pixels[i].X;
+}
 
 TEST_F(CopyTest, ProgressFillIsTheShareOfBytesDone)
 {

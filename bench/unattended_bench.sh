@@ -35,6 +35,7 @@ if [ "${2:-}" != --in-session ]; then
 fi
 
 c=$WINEPREFIX/drive_c
+rss=$build/bench-peer/rss.txt
 names=$build/bench-peer/names.txt
 main=$(awk -F'\t' '$1 == "main" { print $2 }' "$names")
 group=$(awk -F'\t' '$1 == "group" { print $2 }' "$names")
@@ -61,11 +62,11 @@ run() {
   local label=$1 exe=$2 dir=$3 t0 t1 rc=0
   shift 3
   t0=$(date +%s%N)
-  wine "$exe" /S "$@" "/D=C:\\bench\\$dir" </dev/null >/dev/null 2>&1 || rc=$?
+  /usr/bin/time -f %M -o "$rss" wine "$exe" /S "$@" "/D=C:\\bench\\$dir" </dev/null >/dev/null 2>&1 || rc=$?
   t1=$(date +%s%N)
   [ "$rc" = 0 ] || { echo "unattended_bench: $label ended with exit code $rc (modulo 256)" >&2; exit 1; }
   [ -f "$c/bench/$dir/$main" ] || { echo "unattended_bench: $label did not install $main into C:\\bench\\$dir" >&2; exit 1; }
-  echo "$t0 $t1"
+  echo "$t0 $t1 $(tail -n1 "$rss")"
 }
 
 # pair N: setup.exe, then the peer, each a first installation into a new
@@ -77,7 +78,8 @@ pair() {
   fresh
   mkdir -p "$c/bench-log"
   a=$(run setup.exe "$setup" "kova-$n" "/LOG=C:\\bench-log\\setup.log") || exit 1
-  steps=$(python3 "$here/log_steps.py" $a "$c/bench-log/setup.log") || exit 1
+  set -- $a
+  steps=$(python3 "$here/log_steps.py" $1 $2 "$c/bench-log/setup.log") || exit 1
   fresh
   b=$(run peer-setup.exe "$peer" "peer-$n") || exit 1
   for f in "$c/bench/peer-$n"/*; do
@@ -87,7 +89,7 @@ pair() {
   [ "$(ls "$c/bench/kova-$n" | wc -l)" = "$(ls "$c/bench/peer-$n" | wc -l)" ] ||
     { echo "unattended_bench: setup.exe and the peer installed different sets of files" >&2; exit 1; }
   set -- $a $b
-  echo "$(($2 - $1)) $(($4 - $3)) $steps"
+  echo "$(($2 - $1)) $(($5 - $4)) $3 $6 $steps"
 }
 
 pair 0 >/dev/null
@@ -109,7 +111,8 @@ printf '%s' "$times" | awk -v measured="$measured" '
     return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
   }
   { s[NR] = $1 / 1e9; p[NR] = $2 / 1e9; r[NR] = $1 / $2; list = list sprintf(" %.2f", r[NR])
-    for (i = 3; i <= NF; i++) step[i - 2, NR] = $i }
+    ms[NR] = $3; mp[NR] = $4
+    for (i = 5; i <= NF; i++) step[i - 4, NR] = $i }
   END {
     split("start prepare copy registry group finishing exit", names, " ")
     steps = "setup.exe, median seconds of each step:"
@@ -118,6 +121,8 @@ printf '%s' "$times" | awk -v measured="$measured" '
       median(r, NR), median(s, NR), median(p, NR), NR, measured
     printf "per-pair ratios:%s\n", list
     print steps
+    printf "peak working set (largest resident size of the process under Wine, medians): setup.exe %d KB, peer %d KB\n",
+      median(ms, NR), median(mp, NR)
   }'
 printf 'setup.exe:          %8d bytes\n' "$(stat -c %s "$setup")"
 printf 'peer-setup.exe:     %8d bytes\n' "$(stat -c %s "$peer")"

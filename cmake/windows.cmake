@@ -140,7 +140,11 @@ set(KOVA_SETUP_RC_DEPENDS ${KOVA_PAYLOAD_GEN}/payload.rc ${CMAKE_SOURCE_DIR}/res
   ${KOVA_MANIFESTS}/setup.manifest ${CMAKE_BINARY_DIR}/logon/kovauser.exe)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES OBJECT_DEPENDS "${KOVA_SETUP_RC_DEPENDS}")
 add_dependencies(setup payload_gen kovauser)
-target_link_libraries(setup PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,kovawin>" kovacore ${KOVA_WIN32_LIBS})
+# The shell, COM and accessibility libraries come at run time, on first use
+# (src/frame/system_libraries.h): not imported, so not loaded at start-up.
+set(KOVA_SETUP_LIBS ${KOVA_WIN32_LIBS})
+list(REMOVE_ITEM KOVA_SETUP_LIBS shell32 ole32 oleaut32 oleacc)
+target_link_libraries(setup PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,kovawin>" kovacore ${KOVA_SETUP_LIBS})
 target_link_options(setup PRIVATE -mwindows -Wl,--gc-sections -Wl,--no-insert-timestamp
   -Wl,--undefined=${KOVA_LOAD_CONFIG_SYMBOL})
 add_custom_command(TARGET setup POST_BUILD

@@ -8,6 +8,7 @@ kova_sources(
     process_guard.cpp
     load_config.cpp
     private_files.cpp
+    system_libraries.cpp
     os_check.cpp
     product.cpp
     page_table.cpp

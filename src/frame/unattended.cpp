@@ -13,6 +13,7 @@
 #include "frame/host.h"
 #include "frame/private_files.h"
 #include "frame/setup_log.h"
+#include "frame/system_libraries.h"
 #include "frame/wizard.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
@@ -158,7 +159,7 @@ DWORD WINAPI TalkToProgramManager(void* parameter)
     // The shell is loaded here too, while the files are copied: the run's
     // registry step, its first user, then finds it loaded (and loading it
     // there while this thread makes its window could deadlock the loader).
-    LoadLibraryA("shell32.dll");
+    SystemLibraries::Library("shell32.dll");
     if (InterlockedCompareExchange(&work->State, GroupReady, GroupMaking) == GroupMaking) {
         SetEvent(work->Ready);
         WaitForSingleObject(work->Go, INFINITE);

@@ -12,6 +12,7 @@
 #include "frame/com_release.h"
 #include "frame/frame.h"
 #include "frame/wizard.h"
+#include "frame/system_libraries.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
 
@@ -49,16 +50,14 @@ IShellDispatch2* DesktopShell()
     IShellFolderViewDual* folder = nullptr;
     IDispatch* application = nullptr;
     IShellDispatch2* shell = nullptr;
-    VARIANT location;
-    VARIANT nowhere;
-    VariantInit(&location);
-    VariantInit(&nowhere);
+    VARIANT location = {};  // VT_EMPTY
+    VARIANT nowhere = {};
     location.vt = VT_I4;
     location.lVal = CSIDL_DESKTOP;
     long window = 0;
     // The desktop's own process serves the shell windows: a local server.
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
-                                   reinterpret_cast<void**>(&windows))) &&
+    if (SUCCEEDED(SystemLibraries::ComCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
+                                                     IID_IShellWindows, reinterpret_cast<void**>(&windows))) &&
         windows->FindWindowSW(&location, &nowhere, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, &desktop) == S_OK &&
         desktop &&
         SUCCEEDED(desktop->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&provider))) &&
@@ -84,26 +83,23 @@ IShellDispatch2* DesktopShell()
 bool OpenAsDesktopUser(const char* document)
 {
     bool opened = false;
-    HRESULT com = CoInitialize(nullptr);
+    HRESULT com = SystemLibraries::ComInitialize(COINIT_APARTMENTTHREADED);
     IShellDispatch2* shell = DesktopShell();
     wchar_t path[MAX_PATH];
     if (shell && MultiByteToWideChar(CP_ACP, 0, document, -1, path, MAX_PATH) > 0) {
-        BSTR file = SysAllocString(path);
-        VARIANT none, verb, show;
-        VariantInit(&none);
-        VariantInit(&verb);
-        VariantInit(&show);
+        BSTR file = SystemLibraries::AllocString(path);
+        VARIANT none = {}, verb = {}, show = {};
         verb.vt = VT_BSTR;
-        verb.bstrVal = SysAllocString(L"open");
+        verb.bstrVal = SystemLibraries::AllocString(L"open");
         show.vt = VT_I4;
         show.lVal = SW_SHOWNORMAL;
         opened = file && verb.bstrVal && SUCCEEDED(shell->ShellExecute(file, none, none, verb, show));
-        VariantClear(&verb);
-        SysFreeString(file);
+        SystemLibraries::FreeString(verb.bstrVal);
+        SystemLibraries::FreeString(file);
     }
     ReleaseCom(shell);
     if (SUCCEEDED(com))
-        CoUninitialize();
+        SystemLibraries::ComUninitialize();
     return opened;
 }
 
@@ -177,5 +173,5 @@ void OpenGettingStarted()
     char plain[MAX_PATH];
     if (JoinPath(plain, sizeof plain, GetDestinationDir(), GuideDocumentName) && OpenThroughDesktop(plain) != 0)
         return;
-    ShellExecuteA(nullptr, "open", document, nullptr, nullptr, SW_SHOWNORMAL);
+    SystemLibraries::ShellExecute(nullptr, "open", document, nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -9,6 +9,7 @@
 #include "frame/chrome.h"
 #include "frame/frame.h"
 #include "frame/host.h"
+#include "frame/system_libraries.h"
 #include "frame/wizard.h"
 #include "payload/copy_engine.h"
 #include "payload/progress_accessible.h"
@@ -48,9 +49,11 @@ int ProgressPercent()
 
 void MarkFileNameLive(HWND page)
 {
-    ComStarted = SUCCEEDED(CoInitialize(nullptr));
-    if (!ComStarted || FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
-                                               IID_IAccPropServices, reinterpret_cast<void**>(&PropertyStore))))
+    ComStarted = SUCCEEDED(SystemLibraries::ComInitialize(COINIT_APARTMENTTHREADED));
+    if (!ComStarted)
+        return;
+    if (FAILED(SystemLibraries::ComCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_IAccPropServices, reinterpret_cast<void**>(&PropertyStore))))
         return;
     VARIANT polite;
     polite.vt = VT_I4;
@@ -68,7 +71,7 @@ void ForgetFileNameLive(HWND page)
         PropertyStore = nullptr;
     }
     if (ComStarted)
-        CoUninitialize();
+        SystemLibraries::ComUninitialize();
     ComStarted = false;
 }
 

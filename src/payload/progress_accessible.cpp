@@ -7,6 +7,7 @@
 #include <new>
 
 #include "frame/resource_ids.h"
+#include "frame/system_libraries.h"
 #include "payload/progress_accessible.h"
 
 namespace {
@@ -140,7 +141,7 @@ private:
     {
         WCHAR wide[128];
         int length = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 128);
-        *out = length > 0 ? SysAllocString(wide) : nullptr;
+        *out = length > 0 ? SystemLibraries::AllocString(wide) : nullptr;
         return *out ? S_OK : E_OUTOFMEMORY;
     }
 
@@ -155,7 +156,8 @@ private:
 LRESULT ProgressAccessibleResult(HWND bar, WPARAM flags, int (*percent)())
 {
     IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(bar, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&standard))) ||
+    if (FAILED(SystemLibraries::CreateStdAccessible(bar, OBJID_CLIENT, IID_IAccessible,
+                                                    reinterpret_cast<void**>(&standard))) ||
         !standard)
         return 0;
     void* memory = std::malloc(sizeof(ProgressAccessible));
@@ -164,7 +166,7 @@ LRESULT ProgressAccessibleResult(HWND bar, WPARAM flags, int (*percent)())
         return 0;
     }
     ProgressAccessible* object = new (memory) ProgressAccessible(bar, standard, percent);
-    LRESULT result = LresultFromObject(IID_IAccessible, flags, static_cast<IAccessible*>(object));
+    LRESULT result = SystemLibraries::ResultFromObject(IID_IAccessible, flags, static_cast<IAccessible*>(object));
     object->Release();
     return result > 0 ? result : 0;
 }

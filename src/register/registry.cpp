@@ -13,6 +13,7 @@
 #include "frame/frame.h"
 #include "frame/setup_log.h"
 #include "frame/wizard.h"
+#include "frame/system_libraries.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
 #include "register/reg_layer.h"
@@ -133,7 +134,7 @@ int WriteRegistry(RegistryWriter* writer)
     // command stay as they were until it happens to refresh.
     // Told without waiting for every window to have heard it.
     if (typesTouched)
-        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, nullptr, nullptr);
+        SystemLibraries::ChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, nullptr, nullptr);
     WriteUninstallRows(writer, prefix);
     return 1;
 }

@@ -13,6 +13,7 @@
 #include "frame/frame.h"
 #include "frame/host.h"
 #include "frame/setup_log.h"
+#include "frame/system_libraries.h"
 #include "pages/pages.h"
 #include "register/dde_client.h"
 
@@ -31,8 +32,8 @@ bool WriteShortcut(const char* link, const char* target)
     IShellLinkA* shellLink = nullptr;
     IPersistFile* file = nullptr;
     wchar_t wideLink[MAX_PATH];
-    bool ok = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                         reinterpret_cast<void**>(&shellLink))) &&
+    bool ok = SUCCEEDED(SystemLibraries::ComCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                                           IID_IShellLinkA, reinterpret_cast<void**>(&shellLink))) &&
               SUCCEEDED(shellLink->SetPath(target)) && SUCCEEDED(shellLink->SetWorkingDirectory(workingDir)) &&
               SUCCEEDED(shellLink->SetIconLocation(target, 0)) &&
               SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
@@ -56,8 +57,8 @@ int MakeGroupShortcuts(InstallSession* session)
     // The shell link objects work in the multithreaded apartment, which,
     // unlike a single-threaded one, makes no window: where the desktop does
     // not answer, making one would wait for it.
-    HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    if (!group || !SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, TRUE) ||
+    HRESULT com = SystemLibraries::ComInitialize(COINIT_MULTITHREADED);
+    if (!group || !SystemLibraries::SpecialFolderPath(nullptr, programs, CSIDL_COMMON_PROGRAMS, TRUE) ||
         !JoinPath(folder, sizeof folder, programs, group) ||
         !MakeDestinationPrefix(session->DestinationDir, prefix, sizeof prefix)) {
         LogLine("program group: no all-users Programs folder for the shortcut files");
@@ -88,6 +89,6 @@ int MakeGroupShortcuts(InstallSession* session)
     }
 done:
     if (SUCCEEDED(com))
-        CoUninitialize();
+        SystemLibraries::ComUninitialize();
     return ok;
 }

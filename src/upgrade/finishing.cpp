@@ -15,6 +15,7 @@
 #include "frame/host.h"
 #include "frame/private_files.h"
 #include "frame/setup_log.h"
+#include "frame/system_libraries.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
 #include "register/reg_layer.h"
@@ -125,7 +126,7 @@ HANDLE CopyBackByInterpreter(const char* mergedConfigFile, const char* userConfi
     execute.lpFile = interpreter;
     execute.lpParameters = parameters;
     execute.nShow = SW_HIDE;
-    if (!ShellExecuteExA(&execute))
+    if (!SystemLibraries::ShellExecuteEx(&execute))
         return NULL;
     return execute.hProcess;
 }

@@ -56,13 +56,17 @@ fresh() {
 }
 
 # run LABEL EXE DIR [ARGS...]: one unattended install into C:\bench\DIR;
-# prints its start and end (nanoseconds) and fails unless it ended with 0
-# and the main program is there.
+# prints its start and end (nanoseconds) and its peak resident size (KB,
+# 0 unless $memory is set) and fails unless it ended with 0 and the main
+# program is there. The memory is taken in runs of their own: a process
+# waited for by time(1) starts under Wine half again as slowly.
+memory=
 run() {
   local label=$1 exe=$2 dir=$3 t0 t1 rc=0
   shift 3
+  echo 0 >"$rss"
   t0=$(date +%s%N)
-  /usr/bin/time -f %M -o "$rss" wine "$exe" /S "$@" "/D=C:\\bench\\$dir" </dev/null >/dev/null 2>&1 || rc=$?
+  ${memory:+/usr/bin/time -f %M -o "$rss"} wine "$exe" /S "$@" "/D=C:\\bench\\$dir" </dev/null >/dev/null 2>&1 || rc=$?
   t1=$(date +%s%N)
   [ "$rc" = 0 ] || { echo "unattended_bench: $label ended with exit code $rc (modulo 256)" >&2; exit 1; }
   [ -f "$c/bench/$dir/$main" ] || { echo "unattended_bench: $label did not install $main into C:\\bench\\$dir" >&2; exit 1; }
@@ -97,6 +101,11 @@ times=
 for n in $(seq "$pairs"); do
   times="$times$(pair "$n")"$'\n' || exit 1
 done
+memory=yes
+sizes=
+for n in 1 2 3; do
+  sizes="$sizes$(pair "m$n" | cut -d' ' -f3,4)"$'\n' || exit 1
+done
 rm -rf "$c/bench" "$c/bench-log"
 fresh
 
@@ -111,7 +120,6 @@ printf '%s' "$times" | awk -v measured="$measured" '
     return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
   }
   { s[NR] = $1 / 1e9; p[NR] = $2 / 1e9; r[NR] = $1 / $2; list = list sprintf(" %.2f", r[NR])
-    ms[NR] = $3; mp[NR] = $4
     for (i = 5; i <= NF; i++) step[i - 4, NR] = $i }
   END {
     split("start prepare copy registry group finishing exit", names, " ")
@@ -121,8 +129,16 @@ printf '%s' "$times" | awk -v measured="$measured" '
       median(r, NR), median(s, NR), median(p, NR), NR, measured
     printf "per-pair ratios:%s\n", list
     print steps
-    printf "peak working set (largest resident size of the process under Wine, medians): setup.exe %d KB, peer %d KB\n",
-      median(ms, NR), median(mp, NR)
+  }'
+printf '%s' "$sizes" | awk '
+  function median(a, n,   i, j, t) {
+    for (i = 2; i <= n; i++) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; j--) a[j + 1] = a[j]; a[j + 1] = t }
+    return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+  }
+  { ms[NR] = $1; mp[NR] = $2 }
+  END {
+    printf "peak working set (largest resident size of the process under Wine, median of %d runs each): setup.exe %d KB, peer %d KB\n",
+      NR, median(ms, NR), median(mp, NR)
   }'
 printf 'setup.exe:          %8d bytes\n' "$(stat -c %s "$setup")"
 printf 'peer-setup.exe:     %8d bytes\n' "$(stat -c %s "$peer")"

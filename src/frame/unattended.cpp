@@ -159,7 +159,9 @@ DWORD WINAPI TalkToProgramManager(void* parameter)
     // The shell is loaded here too, while the files are copied: the run's
     // registry step, its first user, then finds it loaded (and loading it
     // there while this thread makes its window could deadlock the loader).
+    // Telling the shell of the new file type loads COM's library as well.
     SystemLibraries::Library("shell32.dll");
+    SystemLibraries::Library("ole32.dll");
     if (InterlockedCompareExchange(&work->State, GroupReady, GroupMaking) == GroupMaking) {
         SetEvent(work->Ready);
         WaitForSingleObject(work->Go, INFINITE);

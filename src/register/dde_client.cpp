@@ -21,6 +21,10 @@ const WORD AckPositive = 0x8000;
 const WORD DataAckRequested = 0x8000;
 const WORD DataRelease = 0x2000;
 const DWORD InitiateTimeoutMs = 500;
+// The whole initiate: each window that does not answer costs it the time-out
+// above, and a held shell with many windows open would keep the run waiting
+// that many half seconds.
+const DWORD InitiateBoundMs = 3000;
 
 bool IsAtom(UINT_PTR value)
 {
@@ -241,6 +245,30 @@ bool HasIconWork(const DdeClient* client)
     return client->Install->ProgramItems != nullptr || client->GroupName != nullptr;
 }
 
+namespace {
+
+struct InitiateSend {
+    HWND Client;
+    LPARAM Names;
+    DWORD Start;
+};
+
+// The initiate to each top-level window, as a broadcast sends it, until the
+// bound is spent.
+BOOL CALLBACK SendInitiate(HWND window, LPARAM parameter)
+{
+    const InitiateSend* send = reinterpret_cast<const InitiateSend*>(parameter);
+    DWORD spent = GetTickCount() - send->Start;
+    if (spent >= InitiateBoundMs)
+        return FALSE;
+    DWORD left = InitiateBoundMs - spent;
+    SendMessageTimeoutA(window, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(send->Client), send->Names,
+                        SMTO_ABORTIFHUNG, left < InitiateTimeoutMs ? left : InitiateTimeoutMs, nullptr);
+    return TRUE;
+}
+
+}  // namespace
+
 bool StartConversation(DdeClient* client)
 {
     client->Pending = Initiating;
@@ -249,8 +277,8 @@ bool StartConversation(DdeClient* client)
     ATOM topic = GlobalAddAtomA(ProgmanName);
     client->Broadcasting = 1;
     // The server acknowledges with a sent message while the broadcast runs.
-    SendMessageTimeoutA(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(client->Page),
-                        MAKELPARAM(application, topic), SMTO_ABORTIFHUNG, InitiateTimeoutMs, nullptr);
+    InitiateSend send = {client->Page, MAKELPARAM(application, topic), GetTickCount()};
+    EnumWindows(SendInitiate, reinterpret_cast<LPARAM>(&send));
     client->Broadcasting = 0;
     GlobalDeleteAtom(application);
     GlobalDeleteAtom(topic);

@@ -19,6 +19,14 @@ struct Loaded {
 Loaded Libraries[4] = {{"shell32.dll", nullptr}, {"ole32.dll", nullptr}, {"oleaut32.dll", nullptr},
                        {"oleacc.dll", nullptr}};
 
+template <typename Function>
+Function From(const char* library, const char* name)
+{
+    return SystemFunction<Function>(Library(library), name);
+}
+
+}  // namespace
+
 HMODULE LoadFromSystemFolder(const char* name)
 {
     HMODULE module = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
@@ -31,14 +39,6 @@ HMODULE LoadFromSystemFolder(const char* name)
         return nullptr;
     return LoadLibraryA(path);
 }
-
-template <typename Function>
-Function From(const char* library, const char* name)
-{
-    return SystemFunction<Function>(Library(library), name);
-}
-
-}  // namespace
 
 HMODULE Library(const char* name)
 {
@@ -64,7 +64,8 @@ HINSTANCE ShellExecute(HWND owner, const char* verb, const char* file, const cha
 {
     typedef HINSTANCE(WINAPI * Function)(HWND, const char*, const char*, const char*, const char*, int);
     Function execute = From<Function>("shell32.dll", "ShellExecuteA");
-    return execute ? execute(owner, verb, file, parameters, dir, show) : reinterpret_cast<HINSTANCE>(SE_ERR_DLLNOTFOUND);
+    return execute ? execute(owner, verb, file, parameters, dir, show)
+                   : reinterpret_cast<HINSTANCE>(SE_ERR_DLLNOTFOUND);
 }
 
 void ChangeNotify(LONG event, UINT flags, const void* first, const void* second)

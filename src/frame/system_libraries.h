@@ -15,6 +15,10 @@ namespace SystemLibraries {
 // where it cannot be.
 HMODULE Library(const char* name);
 
+// `name` from the system folder, loaded anew for the caller to free; null
+// where it cannot be.
+HMODULE LoadFromSystemFolder(const char* name);
+
 BOOL ShellExecuteEx(SHELLEXECUTEINFOA* info);
 HINSTANCE ShellExecute(HWND owner, const char* verb, const char* file, const char* parameters, const char* dir,
                        int show);

@@ -15,6 +15,7 @@
 #include "frame/host.h"
 #include "frame/setup_log.h"
 #include "frame/system_function.h"
+#include "frame/system_libraries.h"
 #include "frame/wizard.h"
 #include "pages/pages.h"
 #include "pages/paths.h"
@@ -173,7 +174,7 @@ const char* HoldingPrograms(const char* path, char* text, size_t size)
     typedef DWORD(WINAPI * ListFunction)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*);
     typedef DWORD(WINAPI * EndFunction)(DWORD);
     text[0] = '\0';
-    HMODULE manager = LoadLibraryExA("rstrtmgr.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE manager = SystemLibraries::LoadFromSystemFolder("rstrtmgr.dll");
     StartFunction start = SystemFunction<StartFunction>(manager, "RmStartSession");
     RegisterFunction add = SystemFunction<RegisterFunction>(manager, "RmRegisterResources");
     ListFunction list = SystemFunction<ListFunction>(manager, "RmGetList");

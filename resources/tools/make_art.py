@@ -1,11 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the side panel picture and the two window icons from simple shapes.
-
-The panel picture comes at three scales: 95 x 174 for 96 dots per inch
-(panel.bmp), half again as large (panel150.bmp) and twice as large
-(panel200.bmp), each drawn at its own size rather than enlarged, as 8-bit
-BMPs with a palette of the colours they use, run-length encoded (the same
-pixels in a quarter of the uncompressed size).
+"""Draws the two window icons from simple shapes, in the colours of the side
+panel's picture (which the program draws itself, src/core/panel_picture.cpp).
 
 The icons hold every size the system asks for at 96, 120, 144 and 192 dots
 per inch: the large one 32, 40, 48 and 64 pixels, the small one 16, 20, 24
@@ -17,8 +12,7 @@ of a few hundred bytes each.
 
 Deterministic: the same script always writes the same bytes.
 
-Usage: make_art.py OUTDIR   (writes panel.bmp, panel150.bmp, panel200.bmp,
-kova_large.ico, kova_small.ico)
+Usage: make_art.py OUTDIR   (writes kova_large.ico, kova_small.ico)
 """
 import os
 import struct
@@ -28,7 +22,6 @@ import zlib
 PANEL = (0, 160, 192)          # the panel background the picture sits on
 DARK = (0, 72, 96)
 PAPER = (246, 242, 228)
-SPINES = [(200, 64, 48), (232, 176, 40), (64, 128, 72), (48, 88, 160), (152, 72, 136)]
 
 
 class Canvas:
@@ -55,10 +48,6 @@ class Canvas:
         return bytes(out)
 
 
-def shade(colour, amount):
-    return tuple(max(0, min(255, c + amount)) for c in colour)
-
-
 def draw_letter_k(c, x, y, size, colour):
     """A block letter K: a stem and two diagonal arms of square steps."""
     stroke = max(1, size // 5)
@@ -68,45 +57,6 @@ def draw_letter_k(c, x, y, size, colour):
         ax = x + stroke + i
         c.rect(ax, y + half - i - stroke // 2, ax + stroke, y + half - i + stroke - stroke // 2, colour)
         c.rect(ax, y + half + i - stroke // 2, ax + stroke, y + half + i + stroke - stroke // 2, colour)
-
-
-def panel(num=1, den=1):
-    """The picture at num/den of its 96-dpi size; every coordinate of the
-    96-dpi drawing is scaled and rounded, so 1/1 is that drawing itself."""
-    def s(v):
-        return (v * num + den // 2) // den
-    w, h = s(95), s(174)
-    c = Canvas(w, h, PANEL)
-    # Soft vertical bands so the picture reads as lit from above.
-    for y in range(h):
-        c.rect(0, y, w, y + 1, shade(PANEL, 30 - (y * 50) // h))
-    # A shelf of books.
-    shelf_y = 112
-    x = 10
-    for i in range(9):
-        spine = SPINES[i % len(SPINES)]
-        bw = 7 + (i * 3) % 4
-        top = shelf_y - 34 - (i * 7) % 13
-        edge = max(1, s(1))
-        c.rect(s(x), s(top), s(x + bw), s(shelf_y), spine)
-        c.rect(s(x), s(top), s(x) + edge, s(shelf_y), shade(spine, 40))
-        c.rect(s(x + bw) - edge, s(top), s(x + bw), s(shelf_y), shade(spine, -50))
-        c.rect(s(x + 2), s(top + 5), s(x + bw - 2), s(top + 7), PAPER)
-        x += bw + 1
-    c.rect(s(6), s(shelf_y), s(95 - 6), s(shelf_y + 4), DARK)
-    # An open page with a K on it.
-    c.rect(s(18), s(126), s(77), s(164), PAPER)
-    c.frame(s(18), s(126), s(77), s(164), DARK, max(1, s(1)))
-    c.rect(s(47), s(126), s(47) + max(1, s(1)), s(164), shade(PAPER, -60))
-    draw_letter_k(c, s(24), s(132), s(26), DARK)
-    for i in range(5):
-        c.rect(s(52), s(134 + i * 5), s(72), s(134 + i * 5) + max(1, s(1)), shade(PAPER, -90))
-    # Title strip at the top.
-    c.rect(s(8), s(10), s(95 - 8), s(38), DARK)
-    draw_letter_k(c, s(16), s(14), s(20), PAPER)
-    for i in range(3):
-        c.rect(s(42), s(17 + i * 6), s(80 - i * 8), s(20 + i * 6), PAPER)
-    return c
 
 
 def icon(size):
@@ -120,40 +70,6 @@ def icon(size):
     k = size - 6 * m
     draw_letter_k(c, 3 * m, 3 * m, k, PAPER)
     return c
-
-
-def rle8_rows(c, index):
-    """BI_RLE8 data: each row as runs of one colour, an end of line after
-    each, an end of picture after the last."""
-    data = bytearray()
-    for row in reversed(c.px):
-        line = [index[(r, g, b)] for r, g, b, _ in row]
-        start = 0
-        while start < len(line):
-            end = start
-            while end < len(line) and end - start < 255 and line[end] == line[start]:
-                end += 1
-            data += bytes((end - start, line[start]))
-            start = end
-        data += b'\0\0'
-    data[-2:] = b'\0\1'
-    return bytes(data)
-
-
-def bmp_bytes(c):
-    """An 8-bit run-length encoded picture with a palette of its colours in
-    sorted order."""
-    colours = sorted({(r, g, b) for row in c.px for r, g, b, _ in row})
-    if len(colours) > 256:
-        raise ValueError('the picture has more than 256 colours')
-    index = {colour: i for i, colour in enumerate(colours)}
-    palette = b''.join(bytes((b, g, r, 0)) for r, g, b in colours)
-    count = len(colours)
-    pixels = rle8_rows(c, index)
-    info = struct.pack('<IiiHHIIiiII', 40, c.width, c.height, 1, 8, 1, len(pixels), 2835, 2835, count, count)
-    offset = 14 + len(info) + len(palette)
-    header = struct.pack('<2sIHHI', b'BM', offset + len(pixels), 0, 0, offset)
-    return header + info + palette + pixels
 
 
 def bmp_icon_image(c):
@@ -197,9 +113,6 @@ def ico_bytes(canvases):
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), '..')
     files = {
-        'panel.bmp': bmp_bytes(panel()),
-        'panel150.bmp': bmp_bytes(panel(3, 2)),
-        'panel200.bmp': bmp_bytes(panel(2, 1)),
         'kova_large.ico': ico_bytes([icon(size) for size in (32, 40, 48, 64)]),
         'kova_small.ico': ico_bytes([icon(size) for size in (16, 20, 24, 32)]),
     }

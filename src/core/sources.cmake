@@ -21,4 +21,5 @@ kova_sources(
     server_config.cpp
     pending_ops.cpp
     scale.cpp
+    panel_picture.cpp
 )

@@ -3,6 +3,7 @@
 // display's scale and in the system's colours when high contrast is on.
 #include <windows.h>
 
+#include "core/panel_picture.h"
 #include "core/scale.h"
 #include "frame/chrome.h"
 #include "frame/frame.h"
@@ -35,11 +36,6 @@ void DrawLine(HDC dc, int x0, int y0, int x1, int y1)
     LineTo(dc, x1, y1);
 }
 
-int PanelPictureId(int scale)
-{
-    return scale == 200 ? IDB_PANEL_200 : scale == 150 ? IDB_PANEL_150 : IDB_PANEL;
-}
-
 // The drawing of the picture nearest the dialog's scale, copied as it is
 // where it was drawn for that scale and smoothly scaled elsewhere.
 void DrawPicture(HWND panel, HDC dc, const RECT& client)
@@ -47,30 +43,40 @@ void DrawPicture(HWND panel, HDC dc, const RECT& client)
     RECT unit = {0, 0, 0, 8};
     MapDialogRect(GetParent(panel), &unit);
     PanelPicture wanted = PanelPictureAt(int(unit.bottom));
-    HBITMAP picture = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(PanelPictureId(wanted.Scale)));
-    if (!picture)
-        return;
-    HDC memory = CreateCompatibleDC(dc);
-    BITMAP info;
-    if (memory && GetObjectA(picture, sizeof info, &info) == sizeof info) {
+    int height;
+    int width = PanelPictureSize(wanted.Scale, &height);
+    uint32_t* pixels = static_cast<uint32_t*>(HeapAlloc(GetProcessHeap(), 0, size_t(width) * height * 4));
+    HDC memory = pixels ? CreateCompatibleDC(dc) : nullptr;
+    HBITMAP picture = memory ? CreateCompatibleBitmap(dc, width, height) : nullptr;
+    if (picture) {
+        DrawPanelPicture(wanted.Scale, pixels);
+        BITMAPINFO format = {};
+        format.bmiHeader.biSize = sizeof format.bmiHeader;
+        format.bmiHeader.biWidth = width;
+        format.bmiHeader.biHeight = -height;
+        format.bmiHeader.biPlanes = 1;
+        format.bmiHeader.biBitCount = 32;
+        SetDIBits(dc, picture, 0, UINT(height), pixels, &format, DIB_RGB_COLORS);
         int x = HalfDown(client.right - wanted.Width - (client.left + 2));
         int y = HalfDown(client.bottom - wanted.Height - (client.top + 2));
         HGDIOBJ previous = SelectObject(memory, picture);
-        if (info.bmWidth == wanted.Width && info.bmHeight == wanted.Height) {
-            BitBlt(dc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+        if (width == wanted.Width && height == wanted.Height) {
+            BitBlt(dc, x, y, width, height, memory, 0, 0, SRCCOPY);
         } else {
             int mode = SetStretchBltMode(dc, HALFTONE);
             POINT origin;
             SetBrushOrgEx(dc, 0, 0, &origin);
-            StretchBlt(dc, x, y, wanted.Width, wanted.Height, memory, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+            StretchBlt(dc, x, y, wanted.Width, wanted.Height, memory, 0, 0, width, height, SRCCOPY);
             SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
             SetStretchBltMode(dc, mode);
         }
         SelectObject(memory, previous);
+        DeleteObject(picture);
     }
     if (memory)
         DeleteDC(memory);
-    DeleteObject(picture);
+    if (pixels)
+        HeapFree(GetProcessHeap(), 0, pixels);
 }
 
 void PaintPanel(HWND panel)

@@ -1,6 +1,6 @@
 // Every id of the installer's resources: the controls of the main window and
 // of the pages, the commands the pages post to themselves, the strings, the
-// panel picture and the icons. The resource scripts, the program, its tests
+// icons. The resource scripts, the program, its tests
 // and the benchmark all use these names, never the numbers. The resource
 // compiler reads this file too, so it holds plain #defines only.
 #pragma once
@@ -10,13 +10,10 @@
 #define IDC_STATIC (-1)
 #endif
 
-// Icons and the panel picture, drawn for 96 dots per inch and, for scaled
-// displays, half again and twice as large.
+// The icons, at every size the system asks for (the panel picture is drawn
+// by the program, core/panel_picture.h).
 #define IDI_SETUP 1
 #define IDI_SETUP_SMALL 2
-#define IDB_PANEL 100
-#define IDB_PANEL_150 101
-#define IDB_PANEL_200 102
 // The logon program setup.exe carries for each user's step (RCDATA, below
 // the payload pieces, which start at 100).
 #define IDR_LOGON_PROGRAM 90

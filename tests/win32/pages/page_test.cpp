@@ -2,6 +2,7 @@
 #include <cctype>
 #include "test_windows.h"
 #include "pages_fixture.h"
+#include "core/panel_picture.h"
 #include "frame/chrome.h"
 #include "frame/wizard.h"
 #include "message_box.h"
@@ -390,24 +391,19 @@ TEST_F(ChromeTest, PanelAndSeparatorArePaintedFromThePictureAndSystemColours)
     EXPECT_EQ(RGB(0, 160, 192), PixelOf(IDC_PANEL, 5, c.bottom - 1));
     EXPECT_EQ(RGB(0, 160, 192), PixelOf(IDC_PANEL, 3, 3));
 
-    // The picture sits in the middle, pixel for pixel.
-    HBITMAP picture = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(IDB_PANEL));
-    ASSERT_NE(nullptr, picture);
-    BITMAP info;
-    GetObjectA(picture, sizeof info, &info);
-    EXPECT_EQ(95, info.bmWidth);
-    EXPECT_EQ(174, info.bmHeight);
+    // The picture sits in the middle, pixel for pixel as drawn.
+    int height;
+    ASSERT_EQ(95, PanelPictureSize(100, &height));
+    std::vector<uint32_t> drawn(95 * 174);
+    DrawPanelPicture(100, drawn.data());
     int x = (c.right - 95 - 2) >> 1;
     int y = (c.bottom - 174 - 2) >> 1;
-    HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(memory, picture);
     int same = 0;
     for (int py = 0; py < 174; py += 29)
-        for (int px = 0; px < 95; px += 19)
-            same += GetPixel(memory, px, py) == PixelOf(IDC_PANEL, x + px, y + py);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    DeleteObject(picture);
+        for (int px = 0; px < 95; px += 19) {
+            uint32_t p = drawn[py * 95 + px];
+            same += RGB(p >> 16, p >> 8 & 0xff, p & 0xff) == PixelOf(IDC_PANEL, x + px, y + py);
+        }
     EXPECT_EQ(6 * 5, same);
 
     EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), PixelOf(IDC_SEPARATOR, 5, 0));

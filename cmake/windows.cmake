@@ -94,9 +94,14 @@ configure_file(${CMAKE_SOURCE_DIR}/src/logon/kovauser.manifest.in ${KOVA_MANIFES
 # platform's leading underscore on 32-bit Windows.
 if(KOVA_WINE_TREE STREQUAL "win64")
   set(KOVA_LOAD_CONFIG_SYMBOL _load_config_used)
+  set(KOVA_ENTRY_SYMBOL KovaEntry)
 else()
   set(KOVA_LOAD_CONFIG_SYMBOL __load_config_used)
+  set(KOVA_ENTRY_SYMBOL _KovaEntry)
 endif()
+# setup.exe and the logon program start at their own entry
+# (src/frame/entry.cpp), without the C run-time's start-up code.
+set(KOVA_ENTRY_OPTIONS -nostartfiles -Wl,-e,${KOVA_ENTRY_SYMBOL} -Wl,--undefined=${KOVA_ENTRY_SYMBOL})
 
 # objcopy writes the time of its run into the PE header of what it writes
 # unless SOURCE_DATE_EPOCH says otherwise: 0, as the linker left it.
@@ -109,7 +114,7 @@ set_target_properties(kovauser PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINAR
 target_include_directories(kovauser PRIVATE ${CMAKE_SOURCE_DIR}/src ${KOVA_MANIFESTS})
 target_compile_options(kovauser PRIVATE ${KOVA_PRODUCT_OPTIONS})
 target_link_libraries(kovauser PRIVATE kovawin kovacore ${KOVA_WIN32_LIBS})
-target_link_options(kovauser PRIVATE -mwindows -Wl,--gc-sections -Wl,--no-insert-timestamp
+target_link_options(kovauser PRIVATE -mwindows ${KOVA_ENTRY_OPTIONS} -Wl,--gc-sections -Wl,--no-insert-timestamp
   -Wl,--undefined=${KOVA_LOAD_CONFIG_SYMBOL})
 add_custom_command(TARGET kovauser POST_BUILD
   COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/pe-check load-config $<TARGET_FILE_NAME:kovauser> ${CMAKE_NM}
@@ -143,7 +148,7 @@ add_dependencies(setup payload_gen kovauser)
 set(KOVA_SETUP_LIBS ${KOVA_WIN32_LIBS})
 list(REMOVE_ITEM KOVA_SETUP_LIBS shell32 ole32 oleaut32 oleacc)
 target_link_libraries(setup PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,kovawin>" kovacore ${KOVA_SETUP_LIBS})
-target_link_options(setup PRIVATE -mwindows -Wl,--gc-sections -Wl,--no-insert-timestamp
+target_link_options(setup PRIVATE -mwindows ${KOVA_ENTRY_OPTIONS} -Wl,--gc-sections -Wl,--no-insert-timestamp
   -Wl,--undefined=${KOVA_LOAD_CONFIG_SYMBOL})
 add_custom_command(TARGET setup POST_BUILD
   COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/pe-check load-config $<TARGET_FILE_NAME:setup> ${CMAKE_NM}

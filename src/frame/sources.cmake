@@ -7,6 +7,7 @@ kova_sources(
     main_window.cpp
     process_guard.cpp
     load_config.cpp
+    entry.cpp
     private_files.cpp
     system_libraries.cpp
     os_check.cpp

@@ -4,7 +4,7 @@
 #   copy step  the installer walked to its copy page (bench/copy_setup_bench.cpp),
 #              from the start command to the arming of the pause timer, as its
 #              own timed build notes them (bench/copy_timing.cpp);
-#   floor      the same SZDD pieces written, LZCopy'd to the final names and
+#   floor      the same SZDD pieces written, LZ-expanded to the final names and
 #              read once for the CRC, nothing else (bench/copy_floor.cpp);
 #   CopyFileA  a plain copy of the installed files, for scale.
 # Once over the demo payload and once over a payload of the product's size.
@@ -74,7 +74,7 @@ bench() {
     pr = stats(paired)
     printf "%s, %d runs:\n", label, runs
     printf "  copy step (setup.exe):              median %.4f s, best %.4f s\n", e, eb
-    printf "  floor (pieces + LZCopy + CRC read): median %.4f s, best %.4f s\n", f, fb
+    printf "  floor (pieces, expand, CRC read): median %.4f s, best %.4f s\n", f, fb
     printf "  plain CopyFileA of the files:       median %.4f s, best %.4f s\n", p, pb
     printf "  copy step / floor: %.2fx median of the per-run ratios, %.2fx worst run, %.2fx of the medians (aim: within 1.5x)\n", pr, worst, e / f
     printf "  copy step / CopyFileA: %.2fx median, %.2fx best\n", e / p, eb / pb

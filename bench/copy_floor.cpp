@@ -1,6 +1,7 @@
 // The least a copy step can do with the payload: write each file's SZDD
-// pieces to disk, LZCopy it to its final name, delete the compressed copy
-// and read the result once for its CRC. With "copyfile SRC DST" instead: a
+// pieces to disk, expand it through the LZ library to its final name (in
+// blocks as large as the CRC read's), delete the compressed copy and read
+// the result once for its CRC. With "copyfile SRC DST" instead: a
 // plain CopyFileA of every installed file. Prints the seconds taken.
 #include <windows.h>
 #include <lzexpand.h>
@@ -45,7 +46,11 @@ bool InstallOne(const FileEntry& row, const std::string& dir, std::vector<char>&
     OFSTRUCT of = {};
     INT source = LZOpenFileA(const_cast<char*>(packed.c_str()), &of, OF_READ);
     INT target = LZOpenFileA(const_cast<char*>(final.c_str()), &of, OF_CREATE | OF_WRITE);
-    bool ok = source >= 0 && target >= 0 && LZCopy(source, target) >= 0;
+    bool ok = source >= 0 && target >= 0;
+    for (INT got = 1; ok && got > 0;) {
+        got = LZRead(source, block.data(), INT(block.size()));
+        ok = got >= 0 && _lwrite(target, block.data(), UINT(got)) == UINT(got);
+    }
     LZClose(source);
     LZClose(target);
     DeleteFileA(packed.c_str());

@@ -1,5 +1,5 @@
 // CRC-32/JAMCRC, the check value of every payload file: the reflected
-// polynomial 0xEDB88320, four bits a step, register preset by
+// polynomial 0xEDB88320, eight bytes a step, register preset by
 // the caller to 0xFFFFFFFF and taken without a final complement.
 #pragma once
 #include <cstdint>

@@ -146,9 +146,9 @@ INT OpenLzSource(const char* path)
     return lz;
 }
 
-// The expansion of a compressed row (FinishFile step 5): LZ-copies the
-// compressed copy to the final name, deletes it, and runs the result
-// through the CRC. Progress moves by half the size difference after the
+// The expansion of a compressed row (FinishFile step 5): expands the
+// compressed copy through the LZ library to the final name, deletes it, and
+// runs the result through the CRC. Progress moves by half the size difference after the
 // expansion and by the rest after the checksum.
 bool ExpandFile(CopyEngine* engine, FileEntry* entry)
 {
@@ -192,9 +192,22 @@ bool ExpandFile(CopyEngine* engine, FileEntry* entry)
     if (Stopped(engine))
         goto done;
 
-    if (LZCopy(engine->Source, engine->Expanded) < 0) {
+    // The library expands into a block of ours, written out whole: its own
+    // copy loop reads and writes a thousand bytes at a time. The same block
+    // then takes the checksum's reads.
+    block = static_cast<BYTE*>(std::malloc(ChecksumBufferSize));
+    if (block == nullptr) {
         Fail(engine, ErrUncompress, entry->Name);
         goto done;
+    }
+    for (;;) {
+        INT expanded = LZRead(engine->Source, reinterpret_cast<char*>(block), INT(ChecksumBufferSize));
+        if (expanded == 0)
+            break;
+        if (expanded < 0 || _lwrite(engine->Expanded, reinterpret_cast<LPCCH>(block), UINT(expanded)) != UINT(expanded)) {
+            Fail(engine, ErrUncompress, entry->Name);
+            goto done;
+        }
     }
     AddDone(engine, half);
     CloseSource(engine);
@@ -212,11 +225,6 @@ bool ExpandFile(CopyEngine* engine, FileEntry* entry)
     engine->Output = engine->Expanded;
     engine->Expanded = 0;
     if (_llseek(engine->Output, 0, FILE_BEGIN) != 0) {
-        Fail(engine, ErrCrcRead, entry->Name);
-        goto done;
-    }
-    block = static_cast<BYTE*>(std::malloc(ChecksumBufferSize));
-    if (block == nullptr) {
         Fail(engine, ErrCrcRead, entry->Name);
         goto done;
     }

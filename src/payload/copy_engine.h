@@ -11,7 +11,8 @@
 #include "core/descriptor.h"
 #include "frame/host.h"
 
-// Block size of a file beside the installer and of the checksum pass.
+// Block size of a file beside the installer, and of the expansion and the
+// checksum pass.
 const uint32_t SourceBufferSize = 8192;
 const uint32_t ChecksumBufferSize = 49152;
 

@@ -23,6 +23,19 @@ TEST(Crc, CheckValueAndTable)
     EXPECT_EQ(0u, CrcUpdate(&zero, 1, 0));
     // No final complement: the complement of the common CRC-32 of "a".
     EXPECT_EQ(~0xE8B7BE43u, Crc("a"));
+    // Eight bytes a step gives what one bit a step gives, at every start
+    // and length around the step.
+    std::string data;
+    for (uint32_t x = 1; data.size() < 300; x = x * 1103515245u + 12345u)
+        data += char(x >> 16);
+    for (size_t start = 0; start < 9; start++)
+        for (size_t length = 0; length < 280; length += 13) {
+            uint32_t bitwise = CrcPreset;
+            for (size_t i = start; i < start + length; i++)
+                for (int bit = 0; bit < 8; bit++)
+                    bitwise = ((bitwise ^ (uint8_t(data[i]) >> bit)) & 1) ? (bitwise >> 1) ^ 0xEDB88320u : bitwise >> 1;
+            EXPECT_EQ(bitwise, Crc(data.substr(start, length))) << start << " " << length;
+        }
 }
 
 TEST(Crc, RegisterHandling)

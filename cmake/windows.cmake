@@ -125,8 +125,8 @@ add_custom_command(TARGET kovauser POST_BUILD
 set_source_files_properties(${CMAKE_SOURCE_DIR}/src/logon/kovauser.rc PROPERTIES
   OBJECT_DEPENDS ${KOVA_MANIFESTS}/kovauser.manifest)
 
-# Where setup.rc finds what it takes in: the icons, the
-# manifest, the logon program.
+# Where setup.rc finds what it takes in: the icons, the manifest, the logon
+# program.
 set(KOVA_SETUP_RC_INCLUDES ${CMAKE_SOURCE_DIR}/resources ${KOVA_MANIFESTS} ${CMAKE_BINARY_DIR}/logon)
 
 # The program that ships. The tests walk this very file: optimised for size,
@@ -139,7 +139,8 @@ target_include_directories(setup PRIVATE ${CMAKE_SOURCE_DIR}/src ${KOVA_SETUP_RC
 target_compile_options(setup PRIVATE ${KOVA_PRODUCT_OPTIONS})
 # What setup.rc takes in besides its includes: the generated payload.rc,
 # the icons, manifest and the logon program.
-set(KOVA_SETUP_RC_DEPENDS ${KOVA_PAYLOAD_GEN}/payload.rc ${CMAKE_SOURCE_DIR}/resources/kova_large.ico ${CMAKE_SOURCE_DIR}/resources/kova_small.ico
+set(KOVA_SETUP_RC_DEPENDS ${KOVA_PAYLOAD_GEN}/payload.rc
+  ${CMAKE_SOURCE_DIR}/resources/kova_large.ico ${CMAKE_SOURCE_DIR}/resources/kova_small.ico
   ${KOVA_MANIFESTS}/setup.manifest ${CMAKE_BINARY_DIR}/logon/kovauser.exe)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES OBJECT_DEPENDS "${KOVA_SETUP_RC_DEPENDS}")
 add_dependencies(setup payload_gen kovauser)

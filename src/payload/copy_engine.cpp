@@ -148,8 +148,8 @@ INT OpenLzSource(const char* path)
 
 // The expansion of a compressed row (FinishFile step 5): expands the
 // compressed copy through the LZ library to the final name, deletes it, and
-// runs the result through the CRC. Progress moves by half the size difference after the
-// expansion and by the rest after the checksum.
+// runs the result through the CRC. Progress moves by half the size
+// difference after the expansion and by the rest after the checksum.
 bool ExpandFile(CopyEngine* engine, FileEntry* entry)
 {
     int ok = 0;

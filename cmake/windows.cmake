@@ -43,8 +43,12 @@ add_compile_options(${KOVA_PATH_MAPS})
 # datum in its own section so the linker keeps only what is used, and without
 # exceptions, run-time type information or unwind tables (it reports failures
 # by its return values and links no library that throws).
+# The objects also carry the compiler's intermediate form, and every program
+# is optimised whole when it is linked (setup.exe and the logon program with
+# these options: KOVA_WHOLE_PROGRAM_OPTIONS); the code beside it keeps the
+# libraries' symbol index whole.
 set(KOVA_PRODUCT_OPTIONS -Oz -fomit-frame-pointer -fno-inline-functions-called-once -ffunction-sections -fno-exceptions -fno-rtti
-  -fno-asynchronous-unwind-tables)
+  -fno-asynchronous-unwind-tables -flto -ffat-lto-objects)
 target_compile_options(kovacore PRIVATE ${KOVA_PATH_MAPS} ${KOVA_PRODUCT_OPTIONS})
 
 add_library(kovawin STATIC ${KOVA_WIN32_SOURCES})
@@ -102,6 +106,12 @@ endif()
 # setup.exe and the logon program start at their own entry
 # (src/frame/entry.cpp), without the C run-time's start-up code.
 set(KOVA_ENTRY_OPTIONS -nostartfiles -Wl,-e,${KOVA_ENTRY_SYMBOL} -Wl,--undefined=${KOVA_ENTRY_SYMBOL})
+# Their link optimises the whole program, with the options of the code.
+# The linker ends with a segmentation fault when the code made at link time
+# needs a function of a library that no object linked before asked for: the
+# run-time library is linked first (memcpy and the like), and the stack
+# probe of large frames (named alike in both trees) is asked for by name.
+set(KOVA_WHOLE_PROGRAM_OPTIONS ${KOVA_PATH_MAPS} ${KOVA_PRODUCT_OPTIONS} -flto-partition=one -Wl,--undefined=___chkstk_ms)
 
 # objcopy writes the time of its run into the PE header of what it writes
 # unless SOURCE_DATE_EPOCH says otherwise: 0, as the linker left it.
@@ -113,8 +123,8 @@ add_executable(kovauser WIN32 ${CMAKE_SOURCE_DIR}/src/logon/logon.cpp ${CMAKE_SO
 set_target_properties(kovauser PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/logon)
 target_include_directories(kovauser PRIVATE ${CMAKE_SOURCE_DIR}/src ${KOVA_MANIFESTS})
 target_compile_options(kovauser PRIVATE ${KOVA_PRODUCT_OPTIONS})
-target_link_libraries(kovauser PRIVATE kovawin kovacore ${KOVA_WIN32_LIBS})
-target_link_options(kovauser PRIVATE -mwindows ${KOVA_ENTRY_OPTIONS} -Wl,--gc-sections -Wl,--no-insert-timestamp
+target_link_libraries(kovauser PRIVATE kovawin kovacore msvcrt ${KOVA_WIN32_LIBS})
+target_link_options(kovauser PRIVATE -mwindows ${KOVA_ENTRY_OPTIONS} ${KOVA_WHOLE_PROGRAM_OPTIONS} -Wl,--gc-sections -Wl,--no-insert-timestamp
   -Wl,--undefined=${KOVA_LOAD_CONFIG_SYMBOL})
 add_custom_command(TARGET kovauser POST_BUILD
   COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/pe-check load-config $<TARGET_FILE_NAME:kovauser> ${CMAKE_NM}
@@ -148,8 +158,8 @@ add_dependencies(setup payload_gen kovauser)
 # (src/frame/system_libraries.h): not imported, so not loaded at start-up.
 set(KOVA_SETUP_LIBS ${KOVA_WIN32_LIBS})
 list(REMOVE_ITEM KOVA_SETUP_LIBS shell32 ole32 oleaut32 oleacc)
-target_link_libraries(setup PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,kovawin>" kovacore ${KOVA_SETUP_LIBS})
-target_link_options(setup PRIVATE -mwindows ${KOVA_ENTRY_OPTIONS} -Wl,--gc-sections -Wl,--no-insert-timestamp
+target_link_libraries(setup PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,kovawin>" kovacore msvcrt ${KOVA_SETUP_LIBS})
+target_link_options(setup PRIVATE -mwindows ${KOVA_ENTRY_OPTIONS} ${KOVA_WHOLE_PROGRAM_OPTIONS} -Wl,--gc-sections -Wl,--no-insert-timestamp
   -Wl,--undefined=${KOVA_LOAD_CONFIG_SYMBOL})
 add_custom_command(TARGET setup POST_BUILD
   COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/pe-check load-config $<TARGET_FILE_NAME:setup> ${CMAKE_NM}

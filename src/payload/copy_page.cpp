@@ -44,7 +44,10 @@ int ProgressPercent()
         return 0;
     if (engine->BytesDone >= engine->BytesTotal)
         return 100;
-    return int(uint64_t(engine->BytesDone) * 100 / engine->BytesTotal);
+    // In double the product is exact and the quotient's rounding never
+    // reaches the next whole percent (the divisor is below 2^32), without
+    // the run-time library's 64-bit division.
+    return int(double(engine->BytesDone) * 100 / engine->BytesTotal);
 }
 
 void MarkFileNameLive(HWND page)

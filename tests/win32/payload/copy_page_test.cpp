@@ -107,6 +107,10 @@ TEST_F(CopyTest, TheBarIsReadAsAProgressBarAndEachNewValueAndFileNameIsTold)
     }
     EXPECT_EQ(ROLE_SYSTEM_PROGRESSBAR, role);
     EXPECT_EQ("Copying files", Read(bar, false));
+    // Past 42,949,672 bytes the share's product no longer fits 32 bits.
+    engine_->BytesTotal = 4000000000u;
+    engine_->BytesDone = engine_->BytesTotal - 1;
+    EXPECT_EQ("99%", Read(bar, true));
     // The file's name is a live region; the step label is not.
     ShowCopyStatus(StatusFile, "notes.txt");
     ShowCopyStatus(StatusStep, "Uncompressing:");

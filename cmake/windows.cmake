@@ -50,11 +50,16 @@ add_compile_options(${KOVA_PATH_MAPS})
 # these options: KOVA_WHOLE_PROGRAM_OPTIONS); the code beside it keeps the
 # libraries' symbol index whole.
 set(KOVA_PRODUCT_OPTIONS -Oz -fomit-frame-pointer -fno-inline-functions-called-once -ffunction-sections -fno-exceptions -fno-rtti
-  -fno-asynchronous-unwind-tables -malign-data=abi -fno-tree-loop-distribute-patterns -flto -ffat-lto-objects)
+  -fno-asynchronous-unwind-tables -malign-data=abi -fno-tree-loop-distribute-patterns -fno-partial-inlining -flto -ffat-lto-objects)
 # 32-bit Windows keeps its stack aligned to 4 bytes, and so may the code (it
-# uses no SSE): no frame is padded to 16.
+# uses no SSE): no frame is padded to 16. Arguments are pushed rather than
+# stored into space the frame sets aside, which needs frames without the
+# stack probe: each stays below a page (the guard page below the stack's
+# committed part is met by any frame smaller than it), and a larger one does
+# not compile.
 if(KOVA_WINE_TREE STREQUAL "win32")
-  list(APPEND KOVA_PRODUCT_OPTIONS -mpreferred-stack-boundary=2)
+  list(APPEND KOVA_PRODUCT_OPTIONS -mpreferred-stack-boundary=2 -mno-stack-arg-probe -mno-accumulate-outgoing-args
+    -Werror=frame-larger-than=4000)
 endif()
 target_compile_options(kovacore PRIVATE ${KOVA_PATH_MAPS} ${KOVA_PRODUCT_OPTIONS})
 
@@ -116,9 +121,13 @@ set(KOVA_ENTRY_OPTIONS -nostartfiles -Wl,-e,${KOVA_ENTRY_SYMBOL} -Wl,--undefined
 # Their link optimises the whole program, with the options of the code.
 # The linker ends with a segmentation fault when the code made at link time
 # needs a function of a library that no object linked before asked for: the
-# run-time library is linked first (memcpy and the like), and the stack
-# probe of large frames (named alike in both trees) is asked for by name.
-set(KOVA_WHOLE_PROGRAM_OPTIONS ${KOVA_PATH_MAPS} ${KOVA_PRODUCT_OPTIONS} -flto-partition=one -Wl,--undefined=___chkstk_ms)
+# run-time library is linked first (memcpy and the like), and in the 64-bit
+# tree, whose frames of a page or more are probed, the stack probe is asked
+# for by name.
+set(KOVA_WHOLE_PROGRAM_OPTIONS ${KOVA_PATH_MAPS} ${KOVA_PRODUCT_OPTIONS} -flto-partition=one)
+if(KOVA_WINE_TREE STREQUAL "win64")
+  list(APPEND KOVA_WHOLE_PROGRAM_OPTIONS -Wl,--undefined=___chkstk_ms)
+endif()
 
 # objcopy writes the time of its run into the PE header of what it writes
 # unless SOURCE_DATE_EPOCH says otherwise: 0, as the linker left it.

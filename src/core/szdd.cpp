@@ -56,8 +56,8 @@ bool SzddExpand(const uint8_t* data, size_t size, std::vector<uint8_t>& out, std
     size_t bound = (static_cast<size_t>(end - p) / 2 + 1) * SzddMaxMatch;
     out.reserve(expected < bound ? expected : bound);
 
-    uint8_t ring[SzddRingSize];
-    std::memset(ring, SzddRingFill, sizeof ring);
+    // On the heap: a frame of the product's code stays below a page.
+    std::vector<uint8_t> ring(SzddRingSize, SzddRingFill);
     uint32_t w = SzddRingStart;
 
     while (p < end) {

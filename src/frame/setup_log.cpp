@@ -11,6 +11,16 @@ namespace {
 
 HANDLE LogFile = INVALID_HANDLE_VALUE;
 
+// A line's text, in UTF-16 and in UTF-8: beside the stack (no frame of the
+// product's code reaches a page), shared by the threads that log, one line
+// at a time.
+struct LineBuffers {
+    char Text[2048];
+    wchar_t Wide[2048];
+    char Utf8[6144];
+} Line;
+volatile LONG LineTaken = 0;
+
 // A log of this setup begins with the time stamp of its first line.
 bool IsEarlierLog(HANDLE file)
 {
@@ -40,26 +50,28 @@ void LogLine(const char* format, ...)
         return;
     SYSTEMTIME now;
     GetLocalTime(&now);
-    char text[2048];
+    while (InterlockedExchange(&LineTaken, 1))
+        Sleep(1);
+    char* text = Line.Text;
     // A line too long for the buffer keeps what fitted.
-    FormatText(text, sizeof text - 2, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth, now.wDay,
+    FormatText(text, sizeof Line.Text - 2, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth, now.wDay,
                now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
     size_t stamp = std::strlen(text);
     va_list args;
     va_start(args, format);
-    FormatTextV(text + stamp, sizeof text - 2 - stamp, format, args);
+    FormatTextV(text + stamp, sizeof Line.Text - 2 - stamp, format, args);
     va_end(args);
     int length = int(std::strlen(text));
     text[length++] = '\r';
     text[length++] = '\n';
     // Paths and texts come in the system's code page; the log is UTF-8.
-    wchar_t wide[2048];
-    char utf8[6144];
-    int units = MultiByteToWideChar(CP_ACP, 0, text, length, wide, 2048);
-    int bytes = units > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8, sizeof utf8, nullptr, nullptr) : 0;
+    int units = MultiByteToWideChar(CP_ACP, 0, text, length, Line.Wide, 2048);
+    int bytes = units > 0 ? WideCharToMultiByte(CP_UTF8, 0, Line.Wide, units, Line.Utf8, sizeof Line.Utf8, nullptr, nullptr)
+                          : 0;
     DWORD written = 0;
     if (bytes > 0)
-        WriteFile(LogFile, utf8, DWORD(bytes), &written, nullptr);
+        WriteFile(LogFile, Line.Utf8, DWORD(bytes), &written, nullptr);
+    InterlockedExchange(&LineTaken, 0);
 }
 
 void CloseSetupLog()

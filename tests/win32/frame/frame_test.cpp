@@ -1,10 +1,13 @@
 // The frame's window side under Wine: buttons, the error page, the stop question.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "test_windows.h"
 #include "frame/frame.h"
+#include "frame/setup_log.h"
 #include "message_box.h"
 
 namespace {
@@ -156,6 +159,48 @@ TEST(OperatingSystem, CurrentWineVersionIsSupportedWithFontsFolderByFlags)
     } else {
         ADD_FAILURE() << "prefix reports platform " << info.dwPlatformId << " version " << info.dwMajorVersion;
     }
+}
+
+DWORD WINAPI LogLinesOf(void* letter)
+{
+    std::string text(1000, *static_cast<const char*>(letter));
+    for (int i = 0; i < 500; i++)
+        LogLine("%s", text.c_str());
+    return 0;
+}
+
+// The threads that log share the line's buffers: each line comes out whole.
+TEST(SetupLog, LinesOfTwoThreadsAtOnceStayWhole)
+{
+    char path[MAX_PATH];
+    GetTempPathA(MAX_PATH, path);
+    std::string file = std::string(path) + "two threads.log";
+    DeleteFileA(file.c_str());
+    ASSERT_TRUE(OpenSetupLog(file.c_str()));
+    HANDLE threads[] = {CreateThread(nullptr, 0, LogLinesOf, const_cast<char*>("a"), CREATE_SUSPENDED, nullptr),
+                        CreateThread(nullptr, 0, LogLinesOf, const_cast<char*>("b"), CREATE_SUSPENDED, nullptr)};
+    ResumeThread(threads[0]);
+    ResumeThread(threads[1]);
+    WaitForMultipleObjects(2, threads, TRUE, 60000);
+    CloseHandle(threads[0]);
+    CloseHandle(threads[1]);
+    CloseSetupLog();
+    std::string log;
+    {
+        std::ifstream in(file, std::ios::binary);
+        log.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    DeleteFileA(file.c_str());
+    int whole[2] = {0, 0};
+    const size_t stamp = sizeof "2026-12-09 12:00:00.000 " - 1;
+    for (size_t at = 0, end; (end = log.find("\r\n", at)) != std::string::npos; at = end + 2) {
+        std::string text = log.substr(at + stamp, end - at - stamp);
+        if (text == std::string(1000, 'a') || text == std::string(1000, 'b'))
+            whole[text[0] - 'a']++;
+    }
+    EXPECT_EQ(500, whole[0]);
+    EXPECT_EQ(500, whole[1]);
+    EXPECT_EQ(1000 * (stamp + 1002), log.size());
 }
 
 } // namespace

@@ -65,7 +65,7 @@ void LogLine(const char* format, ...)
     text[length++] = '\r';
     text[length++] = '\n';
     // Paths and texts come in the system's code page; the log is UTF-8.
-    int units = MultiByteToWideChar(CP_ACP, 0, text, length, Line.Wide, 2048);
+    int units = MultiByteToWideChar(CP_ACP, 0, text, length, Line.Wide, sizeof Line.Wide / sizeof *Line.Wide);
     int bytes = units > 0 ? WideCharToMultiByte(CP_UTF8, 0, Line.Wide, units, Line.Utf8, sizeof Line.Utf8, nullptr, nullptr)
                           : 0;
     DWORD written = 0;
